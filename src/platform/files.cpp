@@ -93,7 +93,8 @@ std::string FindOnPath(const std::string& name) {
     std::string dir = path.substr(pos, next - pos);
     pos = next + 1;
     if (dir.empty()) dir = ".";
-    const std::string candidate = WithSlash(dir) + name;
+    std::string candidate = WithSlash(dir);
+    candidate += name;
     if (IsExecutableFile(candidate)) return candidate;
   }
   return {};
