@@ -1,0 +1,74 @@
+#include "hdlc.h"
+
+namespace upvane::sim {
+
+uint16_t Crc16X25(const uint8_t* data, size_t length) {
+  uint16_t crc = 0xFFFF;
+  for (size_t i = 0; i < length; ++i) {
+    crc ^= data[i];
+    for (int b = 0; b < 8; ++b)
+      crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0x8408) : static_cast<uint16_t>(crc >> 1);
+  }
+  return static_cast<uint16_t>(~crc);
+}
+
+namespace {
+void PutEscaped(std::vector<uint8_t>& out, uint8_t b) {
+  if (b == 0x7E || b == 0x7D) {
+    out.push_back(0x7D);
+    out.push_back(static_cast<uint8_t>(b ^ 0x20));
+  } else {
+    out.push_back(b);
+  }
+}
+}  // namespace
+
+void AppendFrame(std::vector<uint8_t>& out, const std::vector<uint8_t>& packet, bool leadingFlag,
+                 bool corruptCheck) {
+  if (leadingFlag) out.push_back(0x7E);
+  for (uint8_t b : packet) PutEscaped(out, b);
+  uint16_t crc = Crc16X25(packet.data(), packet.size());
+  if (corruptCheck) crc = static_cast<uint16_t>(crc ^ 0x5A5A);
+  PutEscaped(out, static_cast<uint8_t>(crc & 0xFF));
+  PutEscaped(out, static_cast<uint8_t>(crc >> 8));
+  out.push_back(0x7E);
+}
+
+void FrameReader::Reset() {
+  m_raw.clear();
+  m_bEscape = false;
+  m_bBroken = false;
+}
+
+FrameReader::Result FrameReader::Feed(uint8_t byte) {
+  if (byte == 0x7E) {
+    if (m_raw.empty() && !m_bBroken && !m_bEscape) return Result::kNone;  // leading or repeated flag
+    const bool broken = m_bBroken || m_bEscape || m_raw.size() < 3;
+    Result result = Result::kBadFrame;
+    if (!broken) {
+      const size_t n = m_raw.size() - 2;
+      const uint16_t got = static_cast<uint16_t>(m_raw[n] | (m_raw[n + 1] << 8));
+      if (Crc16X25(m_raw.data(), n) == got) {
+        m_packet.assign(m_raw.begin(), m_raw.begin() + static_cast<long>(n));
+        result = Result::kFrame;
+      }
+    }
+    Reset();
+    return result;
+  }
+  if (m_bEscape) {
+    m_raw.push_back(static_cast<uint8_t>(byte ^ 0x20));
+    m_bEscape = false;
+  } else if (byte == 0x7D) {
+    m_bEscape = true;
+  } else {
+    m_raw.push_back(byte);
+  }
+  if (m_raw.size() > 300000) {
+    m_raw.clear();
+    m_bBroken = true;
+  }
+  return Result::kNone;
+}
+
+}  // namespace upvane::sim

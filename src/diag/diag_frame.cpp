@@ -1,0 +1,134 @@
+#include "diag/diag_frame.h"
+
+#include <array>
+#include <cstring>
+
+namespace upvane {
+
+namespace {
+
+constexpr uint16_t kPolynomial = 0x8408;  // 0x1021 reflected
+
+constexpr std::array<uint16_t, 256> MakeTable() {
+  std::array<uint16_t, 256> t{};
+  for (uint32_t i = 0; i < 256; ++i) {
+    uint16_t c = static_cast<uint16_t>(i);
+    for (int b = 0; b < 8; ++b)
+      c = (c & 1) ? static_cast<uint16_t>((c >> 1) ^ kPolynomial) : static_cast<uint16_t>(c >> 1);
+    t[i] = c;
+  }
+  return t;
+}
+
+constexpr std::array<uint16_t, 256> kTable = MakeTable();
+
+}  // namespace
+
+uint16_t DiagCrc16(const uint8_t* data, uint32_t bitCount) {
+  uint16_t crc = 0xFFFF;
+  const uint32_t bytes = bitCount / 8;
+  for (uint32_t i = 0; i < bytes; ++i)
+    crc = static_cast<uint16_t>((crc >> 8) ^ kTable[(crc ^ data[i]) & 0xFF]);
+  const uint32_t rest = bitCount % 8;
+  if (rest) {
+    uint8_t b = data[bytes];
+    for (uint32_t i = 0; i < rest; ++i, b >>= 1) {
+      const bool mix = ((crc ^ b) & 1) != 0;
+      crc >>= 1;
+      if (mix) crc ^= kPolynomial;
+    }
+  }
+  return static_cast<uint16_t>(crc ^ 0xFFFF);
+}
+
+int EncodeDiagFrame(uint8_t* frame, size_t capacity, uint8_t* request, int totalLength) {
+  if (totalLength < 3) return -1;
+  const int packet = totalLength - 3;
+  const uint16_t crc = DiagCrc16(request, static_cast<uint32_t>(packet) * 8);
+  request[packet] = static_cast<uint8_t>(crc & 0xFF);
+  request[packet + 1] = static_cast<uint8_t>(crc >> 8);
+  request[packet + 2] = kDiagFlag;
+  size_t out = 0;
+  for (int i = 0; i < packet + 2; ++i) {
+    const uint8_t b = request[i];
+    if (b == kDiagFlag || b == kDiagEscape) {
+      if (out + 2 > capacity) return -1;
+      frame[out++] = kDiagEscape;
+      frame[out++] = static_cast<uint8_t>(b ^ kDiagEscapeXor);
+    } else {
+      if (out + 1 > capacity) return -1;
+      frame[out++] = b;
+    }
+  }
+  if (out + 1 > capacity) return -1;
+  frame[out++] = kDiagFlag;
+  return static_cast<int>(out);
+}
+
+bool PacketWriter::Room(int count) {
+  if (!m_bOk || count < 0 || m_nLength + count > m_nCapacity) {
+    m_bOk = false;
+    return false;
+  }
+  return true;
+}
+
+PacketWriter& PacketWriter::U8(uint32_t v) {
+  if (Room(1)) m_p[m_nLength++] = static_cast<uint8_t>(v);
+  return *this;
+}
+
+PacketWriter& PacketWriter::U16(uint32_t v) {
+  if (Room(2)) {
+    m_p[m_nLength++] = static_cast<uint8_t>(v);
+    m_p[m_nLength++] = static_cast<uint8_t>(v >> 8);
+  }
+  return *this;
+}
+
+PacketWriter& PacketWriter::U32(uint32_t v) {
+  if (Room(4)) {
+    for (int i = 0; i < 4; ++i) m_p[m_nLength++] = static_cast<uint8_t>(v >> (8 * i));
+  }
+  return *this;
+}
+
+PacketWriter& PacketWriter::U16BE(uint32_t v) {
+  if (Room(2)) {
+    m_p[m_nLength++] = static_cast<uint8_t>(v >> 8);
+    m_p[m_nLength++] = static_cast<uint8_t>(v);
+  }
+  return *this;
+}
+
+PacketWriter& PacketWriter::U32BE(uint32_t v) {
+  if (Room(4)) {
+    for (int i = 3; i >= 0; --i) m_p[m_nLength++] = static_cast<uint8_t>(v >> (8 * i));
+  }
+  return *this;
+}
+
+PacketWriter& PacketWriter::Bytes(const void* data, int count) {
+  if (count > 0 && Room(count)) {
+    std::memcpy(m_p + m_nLength, data, static_cast<size_t>(count));
+    m_nLength += count;
+  }
+  return *this;
+}
+
+PacketWriter& PacketWriter::Zeros(int count) {
+  if (count > 0 && Room(count)) {
+    std::memset(m_p + m_nLength, 0, static_cast<size_t>(count));
+    m_nLength += count;
+  }
+  return *this;
+}
+
+PacketWriter& PacketWriter::Text(const char* text, bool terminator) {
+  const int n = static_cast<int>(std::strlen(text));
+  Bytes(text, n);
+  if (terminator) U8(0);
+  return *this;
+}
+
+}  // namespace upvane
