@@ -140,18 +140,30 @@ void CUpvaneDlg::Advance(int code) {
           StampCheckDate();
         }
         break;
-      case 3: m_nPage = 4; break;
-      case 4: m_nPage = 5; break;
-      case 5: m_nPage = 6; break;
+      case 3:
+        m_nPage = 4;
+        break;
+      case 4:
+        m_nPage = 5;
+        break;
+      case 5:
+        m_nPage = 6;
+        break;
       case 6:
       case 12:
         StampCheckDate();
         EndFlow();
         return;
       case 7:
-      case 8: m_nPage = 9; break;
-      case 9: m_nPage = 10; break;
-      case 10: m_nPage = 11; break;
+      case 8:
+        m_nPage = 9;
+        break;
+      case 9:
+        m_nPage = 10;
+        break;
+      case 10:
+        m_nPage = 11;
+        break;
       default:
         EndFlow();
         return;

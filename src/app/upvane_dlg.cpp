@@ -35,7 +35,7 @@ struct ButtonSpec {
   bool left;
 };
 const ButtonSpec kButtons[8] = {
-    {IDC_EXIT_LEFT, 162, true}, {IDC_CANCEL, 160, true},      {IDC_DONT_REPAIR, 161, true},
+    {IDC_EXIT_LEFT, 162, true}, {IDC_CANCEL, 160, true},        {IDC_DONT_REPAIR, 161, true},
     {IDC_NEXT, 165, false},     {IDC_START_UPDATE, 167, false}, {IDC_START_REPAIR, 166, false},
     {IDC_FINISH, 164, false},   {IDC_EXIT_RIGHT, 163, false},
 };
@@ -146,9 +146,12 @@ void CUpvaneDlg::OnInitDialog() {
 CQxBasePage* CUpvaneDlg::MakePage(int page) {
   if (m_pageFactory) return m_pageFactory(page, this);
   switch (page) {
-    case 0: return new CQxWelcomeDlg01(this, this);
-    case 1: return new CQxWhichDlg02(this, this, m_PhoneList);
-    default: return new CQxUnavailablePage(page, this, this);
+    case 0:
+      return new CQxWelcomeDlg01(this, this);
+    case 1:
+      return new CQxWhichDlg02(this, this, m_PhoneList);
+    default:
+      return new CQxUnavailablePage(page, this, this);
   }
 }
 
@@ -171,19 +174,42 @@ void CUpvaneDlg::UpdateButtons() {
   int left = 0, right = 0;
   bool leftEnabled = true, rightEnabled = true;
   switch (m_nPage.load()) {
-    case 0: left = IDC_EXIT_LEFT; right = IDC_NEXT; break;
-    case 1: left = IDC_CANCEL; right = IDC_NEXT; break;
+    case 0:
+      left = IDC_EXIT_LEFT;
+      right = IDC_NEXT;
+      break;
+    case 1:
+      left = IDC_CANCEL;
+      right = IDC_NEXT;
+      break;
     case 2:
     case 4:
-    case 9: left = IDC_CANCEL; right = IDC_NEXT; rightEnabled = false; break;
-    case 3: left = IDC_CANCEL; right = IDC_START_UPDATE; break;
+    case 9:
+      left = IDC_CANCEL;
+      right = IDC_NEXT;
+      rightEnabled = false;
+      break;
+    case 3:
+      left = IDC_CANCEL;
+      right = IDC_START_UPDATE;
+      break;
     case 5:
-    case 10: left = IDC_CANCEL; right = IDC_NEXT; leftEnabled = rightEnabled = false; break;
+    case 10:
+      left = IDC_CANCEL;
+      right = IDC_NEXT;
+      leftEnabled = rightEnabled = false;
+      break;
     case 6:
-    case 12: right = IDC_FINISH; break;
+    case 12:
+      right = IDC_FINISH;
+      break;
     case 7:
-    case 8: left = IDC_DONT_REPAIR; right = IDC_START_REPAIR; break;
-    default: break;
+    case 8:
+      left = IDC_DONT_REPAIR;
+      right = IDC_START_REPAIR;
+      break;
+    default:
+      break;
   }
   for (size_t i = 0; i < m_buttons.size(); ++i) {
     const int id = kButtons[i].id;
@@ -241,20 +267,34 @@ intptr_t CUpvaneDlg::OnMessage(uint32_t msg, uintptr_t wParam, intptr_t) {
       switch (wParam & 0xFFFF) {
         case IDC_EXIT_LEFT:
         case IDC_CANCEL:
-        case IDC_DONT_REPAIR: OnCancelCommand(); break;
+        case IDC_DONT_REPAIR:
+          OnCancelCommand();
+          break;
         case IDC_NEXT:
         case IDC_START_UPDATE:
         case IDC_START_REPAIR:
         case IDC_FINISH:
-        case IDC_EXIT_RIGHT: OnNextCommand(); break;
-        default: break;
+        case IDC_EXIT_RIGHT:
+          OnNextCommand();
+          break;
+        default:
+          break;
       }
       return 0;
-    case MSG_ENGINE_START: g_bEngineActive = 1; return 0;
-    case MSG_ENGINE_END: g_bEngineActive = 0; return 0;
-    case MSG_IGNORE_DEVICE: m_bIgnoreDevice = 1; return 0;
-    case MSG_HANDLE_DEVICE: m_bIgnoreDevice = 0; return 0;
-    default: return 0;
+    case MSG_ENGINE_START:
+      g_bEngineActive = 1;
+      return 0;
+    case MSG_ENGINE_END:
+      g_bEngineActive = 0;
+      return 0;
+    case MSG_IGNORE_DEVICE:
+      m_bIgnoreDevice = 1;
+      return 0;
+    case MSG_HANDLE_DEVICE:
+      m_bIgnoreDevice = 0;
+      return 0;
+    default:
+      return 0;
   }
 }
 

@@ -27,8 +27,8 @@ extern std::atomic<int> g_bEngineActive;
 // The open "Really?" dialog, or null.
 extern std::atomic<CQxAskCancelDlg*> g_pAskCancelDlg;
 
-constexpr uint32_t MSG_ENGINE_START = WM_USER + 0x05;   // 0x405
-constexpr uint32_t MSG_ENGINE_END = WM_USER + 0x06;     // 0x406
+constexpr uint32_t MSG_ENGINE_START = WM_USER + 0x05;  // 0x405
+constexpr uint32_t MSG_ENGINE_END = WM_USER + 0x06;    // 0x406
 constexpr uint32_t MSG_IGNORE_DEVICE = 0x464;
 constexpr uint32_t MSG_HANDLE_DEVICE = 0x465;
 

@@ -1,17 +1,18 @@
 #include "platform/qt/keep_awake.h"
 
+#include <unistd.h>
 #include <QDBusConnection>
 #include <QDBusInterface>
 #include <QDBusReply>
 #include <QDBusUnixFileDescriptor>
-#include <unistd.h>
 
 namespace upvane {
 
 KeepAwake::KeepAwake() {
   QDBusConnection bus = QDBusConnection::systemBus();
   if (!bus.isConnected()) return;
-  QDBusInterface login("org.freedesktop.login1", "/org/freedesktop/login1", "org.freedesktop.login1.Manager", bus);
+  QDBusInterface login("org.freedesktop.login1", "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
+                       bus);
   if (!login.isValid()) return;
   login.setTimeout(2000);
   QDBusReply<QDBusUnixFileDescriptor> reply =

@@ -1,7 +1,7 @@
 #include "platform/qt/message_socket.h"
 
-#include <QLocalSocket>
 #include <unistd.h>
+#include <QLocalSocket>
 
 #include "platform/environment.h"
 

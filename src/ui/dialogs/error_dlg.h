@@ -12,6 +12,7 @@ class CQxErrorDlg : public CQxModalDialog {
  public:
   explicit CQxErrorDlg(QWidget* mainWindow);
   void set(int kind) { m_nKind = kind; }
+  int Kind() const { return m_nKind; }
   int DoModal();
   // Fills the texts and buttons for the kind (done by DoModal).
   void OnInitDialog();

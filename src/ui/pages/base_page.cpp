@@ -23,8 +23,7 @@ void CQxBasePage::OnInitDialog() {
   m_nErrorKind = 0;
   const QRect r = m_pHost->PageRect().adjusted(kEdge + 1, kEdge + 1, -(kEdge + 1), -(kEdge + 1));
   setGeometry(r);
-  raise();
-  show();
+  // The host shows the page once it is filled, so its controls show with it.
 }
 
 intptr_t CQxBasePage::OnMessage(uint32_t, uintptr_t, intptr_t) { return 0; }
@@ -34,7 +33,8 @@ CStaticColor* CQxBasePage::AddTitle(const QString& text, const QRect& r, const Q
   return AddText(text, r, font, kTitleColor);
 }
 
-CStaticColor* CQxBasePage::AddText(const QString& text, const QRect& r, const QFont& font, const QColor& color) {
+CStaticColor* CQxBasePage::AddText(const QString& text, const QRect& r, const QFont& font,
+                                   const QColor& color) {
   auto* s = new CStaticColor(this);
   s->setGeometry(r);
   s->setFont(font);

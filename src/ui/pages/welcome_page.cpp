@@ -14,9 +14,10 @@ void CQxWelcomeDlg01::OnInitDialog() {
   AddTitle("Welcome!", QRect(48, 24, 560, 76), m_pHost->Font60());
   AddText("To check for new\nsoftware and update\nyour device:", QRect(48, 104, 420, 110), m_pHost->Font30(),
           kInkColor);
-  AddText("1. Plug your device into your\ncomputer\n\n2. Choose \"System Update(continue)\"\nor\"System "
-          "Update\"\nor \"Software Update\" as the\nUSB Mode",
-          QRect(48, 214, 420, 150), m_pHost->Font11(), kInkColor);
+  AddText(
+      "1. Plug your device into your\ncomputer\n\n2. Choose \"System Update(continue)\"\nor\"System "
+      "Update\"\nor \"Software Update\" as the\nUSB Mode",
+      QRect(48, 214, 420, 150), m_pHost->Font11(), kInkColor);
   AddText("Device already plugged in?", QRect(48, 384, 420, 24), m_pHost->Font11(), kBodyColor);
   m_pLink = new CHrefText(this);
   const QFont linkFont = CellHeightFont(17, false, true);

@@ -21,7 +21,6 @@ void CQxWhichDlg02::OnInitDialog() {
   for (const D_PHONE_INFO& phone : m_PhoneList)
     m_pPanel->AddEntry(QString::fromStdString(GetMarketingName(phone.ModelID)),
                        QString::fromStdString("Phone number: " + FormatPhoneNumber(phone.No)));
-  m_pPanel->show();
 }
 
 }  // namespace upvane
