@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "devices/adb_cmd.h"
+#include "platform/debug_output.h"
 #include "services/run_state.h"
 #include "services/system_helpers.h"
 #include "store/qx_regstry.h"
@@ -112,7 +113,7 @@ void CUpvaneDlg::OnInitDialog() {
   for (const auto& l : logos) {
     const QSize s(Round(l.size.width() * m_dScaleX), Round(l.size.height() * m_dScaleY));
     l.label->resize(s);
-    l.label->setPixmap(QPixmap(QString(":/art/bitmaps/%1.png").arg(l.bitmap))
+    l.label->setPixmap(QPixmap(QString(":/art/bitmaps/%1.png").arg(l.bitmap), "PNG")
                            .scaled(s, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
   }
   // 4. Header white, footer grey.
@@ -345,6 +346,11 @@ void CUpvaneDlg::mouseReleaseEvent(QMouseEvent* e) {
 void CUpvaneDlg::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.fillRect(rect(), kPageBackground);
+}
+
+void CUpvaneDlg::showEvent(QShowEvent* e) {
+  QDialog::showEvent(e);
+  OutputDebugText("main window shown\n");
 }
 
 void CUpvaneDlg::closeEvent(QCloseEvent* e) {

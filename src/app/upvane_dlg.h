@@ -109,6 +109,7 @@ class CUpvaneDlg : public QDialog, public MessageReceiver, public PageHost {
   void mouseMoveEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
   void paintEvent(QPaintEvent*) override;
+  void showEvent(QShowEvent* e) override;
   void reject() override {}  // no key or window-manager close ends the wizard
   void closeEvent(QCloseEvent* e) override;
 

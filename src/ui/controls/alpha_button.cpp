@@ -11,7 +11,7 @@ CAlphaButton::CAlphaButton(QWidget* parent) : QAbstractButton(parent) {
 }
 
 bool CAlphaButton::LoadImage(int resourceId) {
-  QImage img(QString(":/art/buttons/%1.png").arg(resourceId));
+  QImage img(QString(":/art/buttons/%1.png").arg(resourceId), "PNG");
   if (img.isNull() || img.height() < 5) {
     m_image = QImage();
     return false;

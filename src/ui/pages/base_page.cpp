@@ -48,7 +48,7 @@ QLabel* CQxBasePage::AddPicture(int bitmapId, const QRect& r) {
   const QSize size(static_cast<int>(std::lround(r.width() * m_pHost->ScaleX())),
                    static_cast<int>(std::lround(r.height() * m_pHost->ScaleY())));
   pic->setGeometry(QRect(r.topLeft(), size));
-  const QPixmap pm(QString(":/art/bitmaps/%1.png").arg(bitmapId));
+  const QPixmap pm(QString(":/art/bitmaps/%1.png").arg(bitmapId), "PNG");
   pic->setPixmap(pm.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
   return pic;
 }
