@@ -232,9 +232,11 @@ int StoreConnection::Open(const std::string& path) {
 }
 
 StoreConnection* StoreConnection::Acquire() {
+  StoreConnection* current = t_connection.get();
+  // Inside a read snapshot the connection stays pinned to its file.
+  if (current && !sqlite3_get_autocommit(current->m_db)) return current;
   const std::string path = RegistryStorePath();
   if (path.empty()) return nullptr;
-  StoreConnection* current = t_connection.get();
   if (current && current->m_path == path && StatFile(path) == current->m_file) return current;
   t_connection.reset();
   // The second pass opens the fresh store after a damaged file was moved.
