@@ -136,7 +136,7 @@ int WaitForLock(void*, int count) {
   const auto now = std::chrono::steady_clock::now();
   if (count == 0) start = now;
   if (now - start >= kBusyLimit) return 0;
-  std::this_thread::sleep_for(std::chrono::milliseconds(count < 10 ? 1 : 3));
+  std::this_thread::sleep_for(std::chrono::microseconds(count < 20 ? 100 : count < 100 ? 500 : 2000));
   return 1;
 }
 
