@@ -13,7 +13,6 @@
 #include <random>
 #include <thread>
 
-#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/format.h"
 #include "platform/registry_store.h"
@@ -25,7 +24,7 @@ namespace {
 // How long a writer waits for writers of other processes to finish.
 constexpr auto kBusyLimit = std::chrono::seconds(10);
 // How long a damaged-file check waits for another process doing the same.
-constexpr uint64_t kMoveAsideLockMs = 5000;
+constexpr auto kMoveAsideLockLimit = std::chrono::seconds(5);
 
 const char* const kSchema =
     "CREATE TABLE IF NOT EXISTS meta(name TEXT PRIMARY KEY, value INTEGER NOT NULL);"
@@ -67,14 +66,14 @@ class FolderLock {
   explicit FolderLock(const std::string& folder) {
     m_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_fd < 0) return;
-    const uint64_t deadline = GetTickCount64() + kMoveAsideLockMs;
+    const auto deadline = std::chrono::steady_clock::now() + kMoveAsideLockLimit;
     while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
-      if (GetTickCount64() >= deadline) {
+      if (std::chrono::steady_clock::now() >= deadline) {
         ::close(m_fd);
         m_fd = -1;
         return;
       }
-      SleepMs(5);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     m_locked = true;
   }
