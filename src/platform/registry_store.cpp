@@ -82,7 +82,8 @@ bool Resolve(const std::string& path, bool create, StoreKey& key) {
     key = {id, connection->storeId()};
     return true;
   }
-  if (found < 0 || !create) {
+  // A write inside a read snapshot could not wait for other writers.
+  if (found < 0 || !create || !sqlite3_get_autocommit(connection->db())) {
     if (found < 0) connection->CheckDamage(rc);
     return false;
   }
@@ -195,7 +196,7 @@ bool StoreQueryValue(const StoreKey& key, const std::string& name, uint32_t& typ
 bool StoreSetValue(const StoreKey& key, const std::string& name, uint32_t type, const std::string& data) {
   if (name.size() > kStoreMaxValueName || data.size() > kStoreMaxValueData) return false;
   StoreConnection* connection = ConnectionFor(key);
-  if (!connection) return false;
+  if (!connection || !sqlite3_get_autocommit(connection->db())) return false;
   sqlite3_stmt* statement = connection->Get(StoreConnection::kSetValue);
   int rc = SQLITE_OK;
   {
@@ -213,6 +214,20 @@ bool StoreSetValue(const StoreKey& key, const std::string& name, uint32_t type, 
   }
   connection->CheckDamage(rc);
   return false;
+}
+
+StoreSnapshot::StoreSnapshot() {
+  StoreConnection* connection = StoreConnection::Acquire();
+  if (connection && sqlite3_get_autocommit(connection->db())) {
+    m_began = connection->Exec("BEGIN") == SQLITE_OK;
+  }
+}
+
+StoreSnapshot::~StoreSnapshot() {
+  if (!m_began) return;
+  // A connection replaced meanwhile is fresh and has no transaction to end.
+  StoreConnection* connection = StoreConnection::Acquire();
+  if (connection && !sqlite3_get_autocommit(connection->db())) connection->Exec("COMMIT");
 }
 
 bool CheckStoreIntegrity(const std::string& path, std::string& report) {

@@ -53,6 +53,20 @@ bool StoreQueryValue(const StoreKey& key, const std::string& name, uint32_t& typ
 // value keeps the case of its name.
 bool StoreSetValue(const StoreKey& key, const std::string& name, uint32_t type, const std::string& data);
 
+// While it lives, the reads of this thread see one state of the store and
+// share one read transaction (much cheaper than one per read). Writes on the
+// thread are refused meanwhile. Nested snapshots join the outer one.
+class StoreSnapshot {
+ public:
+  StoreSnapshot();
+  ~StoreSnapshot();
+  StoreSnapshot(const StoreSnapshot&) = delete;
+  StoreSnapshot& operator=(const StoreSnapshot&) = delete;
+
+ private:
+  bool m_began = false;
+};
+
 // SQLite's own integrity check of a store file (opened read-only); true when
 // it reports "ok". `report` gets the first line of the check or the error.
 bool CheckStoreIntegrity(const std::string& path, std::string& report);

@@ -13,7 +13,6 @@
 #include <random>
 #include <thread>
 
-#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/format.h"
 #include "platform/registry_store.h"
@@ -25,7 +24,7 @@ namespace {
 // How long a writer waits for writers of other processes to finish.
 constexpr auto kBusyLimit = std::chrono::seconds(10);
 // How long a damaged-file check waits for another process doing the same.
-constexpr uint64_t kMoveAsideLockMs = 5000;
+constexpr auto kMoveAsideLockLimit = std::chrono::seconds(5);
 
 const char* const kSchema =
     "CREATE TABLE IF NOT EXISTS meta(name TEXT PRIMARY KEY, value INTEGER NOT NULL);"
@@ -67,14 +66,14 @@ class FolderLock {
   explicit FolderLock(const std::string& folder) {
     m_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_fd < 0) return;
-    const uint64_t deadline = GetTickCount64() + kMoveAsideLockMs;
+    const auto deadline = std::chrono::steady_clock::now() + kMoveAsideLockLimit;
     while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
-      if (GetTickCount64() >= deadline) {
+      if (std::chrono::steady_clock::now() >= deadline) {
         ::close(m_fd);
         m_fd = -1;
         return;
       }
-      SleepMs(5);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     m_locked = true;
   }
@@ -136,7 +135,7 @@ int WaitForLock(void*, int count) {
   const auto now = std::chrono::steady_clock::now();
   if (count == 0) start = now;
   if (now - start >= kBusyLimit) return 0;
-  std::this_thread::sleep_for(std::chrono::milliseconds(count < 10 ? 1 : 3));
+  std::this_thread::sleep_for(std::chrono::microseconds(count < 20 ? 100 : count < 100 ? 500 : 2000));
   return 1;
 }
 
@@ -190,8 +189,10 @@ int StoreConnection::Open(const std::string& path) {
   sqlite3_finalize(mode);
   if (rc != SQLITE_ROW) return rc;
   if (!wal) return SQLITE_CANTOPEN;
-  // Every commit is on disk before the write is reported done.
-  if ((rc = Exec("PRAGMA synchronous=FULL")) != SQLITE_OK) return rc;
+  // In WAL mode a commit survives the process dying at any moment; only a
+  // power cut may drop the newest commits (never corrupting the file). A
+  // flush per value would cost the wizard's start-up one disk wait per value.
+  if ((rc = Exec("PRAGMA synchronous=NORMAL")) != SQLITE_OK) return rc;
   // With a size limit the kept WAL is truncated when the last connection closes.
   if ((rc = Exec("PRAGMA journal_size_limit=1048576")) != SQLITE_OK) return rc;
 
@@ -232,9 +233,11 @@ int StoreConnection::Open(const std::string& path) {
 }
 
 StoreConnection* StoreConnection::Acquire() {
+  StoreConnection* current = t_connection.get();
+  // Inside a read snapshot the connection stays pinned to its file.
+  if (current && !sqlite3_get_autocommit(current->m_db)) return current;
   const std::string path = RegistryStorePath();
   if (path.empty()) return nullptr;
-  StoreConnection* current = t_connection.get();
   if (current && current->m_path == path && StatFile(path) == current->m_file) return current;
   t_connection.reset();
   // The second pass opens the fresh store after a damaged file was moved.

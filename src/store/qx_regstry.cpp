@@ -113,6 +113,7 @@ void CQxRegstry::ReadValues(D_PHONE_INFO& info) {
 }
 
 bool CQxRegstry::FindPhone(const std::string& deviceId) {
+  StoreSnapshot snapshot;
   bool found = false;
   if (OpenKey(RegRoot::CurrentUser, kPhoneRecordsKey)) {
     for (uint32_t index = 0;; ++index) {
@@ -132,6 +133,7 @@ bool CQxRegstry::FindPhone(const std::string& deviceId) {
 
 bool CQxRegstry::ReadPhone(const std::string& deviceId, D_PHONE_INFO& info) {
   info = D_PHONE_INFO();
+  StoreSnapshot snapshot;
   std::string path;
   if (!RecordPath(deviceId, path) || !OpenUserKey(path, kKeyAllAccess)) return false;
   ReadValues(info);
@@ -140,6 +142,7 @@ bool CQxRegstry::ReadPhone(const std::string& deviceId, D_PHONE_INFO& info) {
 }
 
 bool CQxRegstry::ReadPhoneAt(uint32_t index, D_PHONE_INFO& info) {
+  StoreSnapshot snapshot;
   if (!OpenKey(RegRoot::CurrentUser, kPhoneRecordsKey)) return false;
   const std::string name = EnumSubKey(index);
   CloseKey();
@@ -151,6 +154,7 @@ bool CQxRegstry::ReadPhoneAt(uint32_t index, D_PHONE_INFO& info) {
 }
 
 bool CQxRegstry::FindMtkPhone(const std::string& serial, D_PHONE_INFO& info) {
+  StoreSnapshot snapshot;
   for (uint32_t index = 0; ReadPhoneAt(index, info); ++index) {
     if (info.BrewFlg == "MtkPhone" && info.SerialComm == serial) return true;
   }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/test_support.h"
@@ -159,6 +160,33 @@ TEST(RegistryStore, DamagedFileIsMovedAsideNotOverwritten) {
     EXPECT_TRUE(CheckStoreIntegrity(file, report)) << report;
     EXPECT_EQ(ReadText("software\\brennix\\softwareupvane", "DownLoadTime"), "fresh");
   }
+}
+
+TEST(RegistryStore, SnapshotSeesOneStateAndRefusesWrites) {
+  TempDir home;
+  ScopedEnv env("UPVANE_HOME", home.path());
+  StoreKey key;
+  ASSERT_TRUE(StoreCreateKey("K", key));
+  ASSERT_TRUE(StoreSetValue(key, "V", kStoreTypeString, "1"));
+  {
+    StoreSnapshot snapshot;
+    EXPECT_EQ(ReadText("K", "V"), "1");
+    bool written = false;
+    std::thread other([&] {
+      StoreKey mine;
+      written = StoreOpenKey("K", mine) && StoreSetValue(mine, "V", kStoreTypeString, "2");
+    });
+    other.join();
+    EXPECT_TRUE(written);
+    EXPECT_EQ(ReadText("K", "V"), "1");
+    StoreSnapshot nested;
+    EXPECT_FALSE(StoreSetValue(key, "V", kStoreTypeString, "3"));
+    StoreKey created;
+    EXPECT_FALSE(StoreCreateKey("K\\New", created));
+  }
+  EXPECT_EQ(ReadText("K", "V"), "2");
+  EXPECT_TRUE(StoreSetValue(key, "V", kStoreTypeString, "4"));
+  EXPECT_EQ(ReadText("K", "V"), "4");
 }
 
 // A key opened in one store file must not address a row of the store that

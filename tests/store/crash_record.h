@@ -7,7 +7,8 @@
 
 namespace upvane::test {
 
-inline constexpr char kCounterId[] = "COUNTER0000000";
+// Writer k counts its records in the Status of this record.
+inline std::string CounterId(unsigned k) { return Format("COUNTER%07u", k); }
 
 inline std::string CrashId(unsigned n) { return Format("CRASH%09u", n); }
 
