@@ -78,7 +78,7 @@ struct RawStore {
     const std::string path = g_folder + "/anchor.sqlite";
     return sqlite3_open(path.c_str(), &db) == SQLITE_OK &&
            sqlite3_exec(db,
-                        "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;"
+                        "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
                         "CREATE TABLE IF NOT EXISTS v(rec TEXT, name TEXT, data BLOB, PRIMARY KEY(rec, name))"
                         " WITHOUT ROWID;",
                         nullptr, nullptr, nullptr) == SQLITE_OK &&
