@@ -100,6 +100,7 @@ int CUpvaneApp::InitInstance(int argc, char** argv) {
     CUpvaneDlg dlg;
     MessageSocket socket(dlg.Id());
     dlg.OnInitDialog();
+    dlg.StartWatches();
     dlg.exec();
     // 9. Clean-up: the downloaded files go with the session.
     for (const std::string& f : {rs.GetTempFile1(), rs.GetTempFile2()})

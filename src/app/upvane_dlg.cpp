@@ -84,12 +84,19 @@ CUpvaneDlg::~CUpvaneDlg() {
   // Let the workers see the stop flag, then stop the debug bridge.
   m_bStop = 1;
   PumpWait(m_nStopWaitMs);
+  m_adbWatch.Join();
+  m_identifiers.JoinAll();
   CAdbCmd adb;
   adb.SetTimeLimit(10000);
   std::string ignored;
   adb.RunCommand("adb kill-server", ignored, false);
   if (GetMainWindowId() == m_id) SetMainWindowId(0);
   UnregisterWindow(m_id);
+}
+
+void CUpvaneDlg::StartWatches() {
+  m_adbWatch.Start();
+  // The start-up scan of ports and drives joins here with port discovery.
 }
 
 CAlphaButton* CUpvaneDlg::Button(int id) const {
@@ -138,7 +145,8 @@ void CUpvaneDlg::OnInitDialog() {
       info = D_PHONE_INFO{};
     }
   }
-  // 9, 10: the discovery threads start here once discovery is built in.
+  // 9, 10: the discovery threads (the application starts them: tests of
+  // the window run without them).
   // 11. The first page.
   ChooseStartPage();
   ShowPage();

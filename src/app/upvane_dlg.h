@@ -11,8 +11,10 @@
 #include <memory>
 #include <vector>
 
+#include "app/adb_watch.h"
 #include "platform/messages.h"
 #include "services/phone_info.h"
+#include "services/thread_group.h"
 #include "ui/controls/alpha_button.h"
 #include "ui/controls/static_color.h"
 #include "ui/pages/base_page.h"
@@ -92,6 +94,8 @@ class CUpvaneDlg : public QDialog, public MessageReceiver, public PageHost {
 
   void SetPageFactory(PageFactory f) { m_pageFactory = std::move(f); }
   void SetPortProbe(PortProbe p) { m_portProbe = std::move(p); }
+  // Starts the discovery threads (the start of OnInitDialog's steps 9, 10).
+  void StartWatches();
   // How long the destructor lets workers see the stop flag (ms).
   void SetStopWait(uint32_t ms) { m_nStopWaitMs = ms; }
 
@@ -134,6 +138,8 @@ class CUpvaneDlg : public QDialog, public MessageReceiver, public PageHost {
   uint32_t m_nStopWaitMs = 1000;
   PageFactory m_pageFactory;
   PortProbe m_portProbe;
+  AdbWatch m_adbWatch{m_nPage, m_bStop};
+  ThreadGroup m_identifiers;  // one identification per port event
 };
 
 }  // namespace upvane
