@@ -171,7 +171,14 @@ bool ExtractArchiveSafely(const std::string& archivePath, const std::string& fol
     SetError(error, "cannot create " + folder);
     return false;
   }
-  const std::string base = folder.back() == '/' ? folder : folder + "/";
+  // The members are written below the folder's real path, so that the
+  // library's symbolic-link guard does not trip over links above the folder.
+  std::string base = std::filesystem::canonical(folder, ec).string();
+  if (ec || base.empty()) {
+    SetError(error, "cannot resolve " + folder);
+    return false;
+  }
+  if (base.back() != '/') base += '/';
 
   Reader reader = OpenReader(archivePath, error);
   if (!reader) return false;
@@ -182,9 +189,10 @@ bool ExtractArchiveSafely(const std::string& archivePath, const std::string& fol
   }
   // The library's own guards stay on as a second line behind the checks above;
   // they also refuse writing through a symbolic link made by an earlier member.
-  archive_write_disk_set_options(writer.get(), ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_SECURE_NODOTDOT |
-                                                   ARCHIVE_EXTRACT_SECURE_SYMLINKS |
-                                                   ARCHIVE_EXTRACT_SECURE_NOABSOLUTEPATHS);
+  // (Absolute paths are allowed to the library because the names it gets are
+  // the folder's path joined with the checked member names.)
+  archive_write_disk_set_options(
+      writer.get(), ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_SECURE_NODOTDOT | ARCHIVE_EXTRACT_SECURE_SYMLINKS);
   for (;;) {
     struct archive_entry* entry = nullptr;
     int rc = archive_read_next_header(reader.get(), &entry);
