@@ -22,6 +22,15 @@ constexpr size_t EXTENT_SIZE = 24;
 constexpr size_t PARTITION_SIZE = 52;
 constexpr uint64_t LP_SECTOR = 512;
 
+// A partition name becomes a file name next to "super.img": one that could
+// name another folder gets no output.
+bool IsPlainName(const std::string& name) {
+  if (name.empty() || name[0] == '.') return false;
+  for (char c : name)
+    if (c == '/' || c == '\\' || c == ':') return false;
+  return true;
+}
+
 bool EndsWithSlot(const std::string& name, char slot) {
   if (name.size() < 2 || name[name.size() - 2] != '_') return false;
   const char c = name.back();
@@ -147,7 +156,7 @@ bool SuperImageBase::LoadImage(const std::string& path, bool recordNames,
     const uint32_t firstExtent = Le32(p + 40), count = Le32(p + 44);
     if (count == 0) continue;
     if (firstExtent >= m_extents.size() || count > m_extents.size() - firstExtent) return false;
-    const std::string output = nameFor(name);
+    const std::string output = IsPlainName(name) ? nameFor(name) : std::string();
     SuperExtent& extent = m_extents[firstExtent];
     if (!output.empty()) extent.outputPath = ReplaceFileName(path, output);
     if (recordNames || !output.empty()) extent.partitionName = name;

@@ -146,3 +146,32 @@ TEST(SuperImageReader, BadImagesFailToLoad) {
 
 }  // namespace
 }  // namespace upvane
+
+namespace upvane {
+namespace {
+
+TEST(SuperImageReader, PartitionNamesCannotNameOtherFolders) {
+  test::TempDir dir;
+  std::filesystem::create_directories(dir.File("in"));
+  const std::string super = dir.File("in/super.img");
+  ASSERT_TRUE(pkgbuild::WriteSuperImage(super, {{"../escape_a", pkgbuild::PatternBytes(4096, 1)},
+                                                {".hidden_a", pkgbuild::PatternBytes(4096, 2)},
+                                                {"ok_a", pkgbuild::PatternBytes(4096, 3)}}));
+  SuperImageReader reader;
+  ASSERT_TRUE(reader.Load(super));
+  ASSERT_EQ(reader.Extents().size(), 3u);
+  EXPECT_EQ(reader.Extents()[0].outputPath, "");
+  EXPECT_EQ(reader.Extents()[1].outputPath, "");
+  EXPECT_EQ(reader.Extents()[2].outputPath, dir.File("in/ok_a.img"));
+  EXPECT_FALSE(reader.WriteImages());  // an extent without an output fails the split
+  std::vector<D_FAST_PART_INFO> list;
+  SuperImageReaderMtk mtk;
+  ASSERT_TRUE(mtk.Load(super, list));
+  ASSERT_EQ(list.size(), 1u);
+  ASSERT_TRUE(mtk.WriteImages());
+  EXPECT_FALSE(std::filesystem::exists(dir.File("escape.img")));
+  EXPECT_TRUE(std::filesystem::exists(dir.File("in/ok.img")));
+}
+
+}  // namespace
+}  // namespace upvane
