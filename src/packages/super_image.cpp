@@ -158,7 +158,9 @@ bool SuperImageBase::LoadImage(const std::string& path, bool recordNames,
     if (firstExtent >= m_extents.size() || count > m_extents.size() - firstExtent) return false;
     const std::string output = IsPlainName(name) ? nameFor(name) : std::string();
     SuperExtent& extent = m_extents[firstExtent];
-    if (!output.empty()) extent.outputPath = ReplaceFileName(path, output);
+    if (!output.empty())
+      extent.outputPath =
+          m_strOutputFolder.empty() ? ReplaceFileName(path, output) : JoinPath(m_strOutputFolder, output);
     if (recordNames || !output.empty()) extent.partitionName = name;
   }
   return true;

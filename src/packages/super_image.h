@@ -56,6 +56,9 @@ class SuperImageBase {
   const SparseHeader& Header() const { return m_header; }
   const std::vector<SparseChunk>& Chunks() const { return m_chunks; }
   const std::vector<SuperExtent>& Extents() const { return m_extents; }
+  // Outputs go to this folder instead of the folder of "super.img" (set
+  // before Load; empty restores the default).
+  void SetOutputFolder(const std::string& folder) { m_strOutputFolder = folder; }
 
  protected:
   // Chunks and metadata; the partition table's first extents get their
@@ -67,6 +70,7 @@ class SuperImageBase {
   bool WriteExtent(const SuperExtent& extent, size_t blockSize, uint64_t* written) const;
 
   std::string m_strPath;
+  std::string m_strOutputFolder;
   SparseHeader m_header;
   std::vector<SparseChunk> m_chunks;
   uint64_t m_nChunksEnd = 0;  // file offset after the last chunk
