@@ -177,7 +177,8 @@ std::string FirmwarePackage::ExtractMember(const std::string& fileName) {
     return {};
   }
   std::vector<char> buffer(COPY_BLOCK);
-  for (uint64_t done = 0; done < size;) {
+  uint64_t done = 0;
+  while (done < size) {
     const size_t want = static_cast<size_t>(std::min<uint64_t>(COPY_BLOCK, size - done));
     const size_t got = source.ReadAt(offset + done, buffer.data(), want);
     if (got == 0) break;
@@ -185,6 +186,14 @@ std::string FirmwarePackage::ExtractMember(const std::string& fileName) {
     done += got;
   }
   out.close();
+  // A short copy (the package changed under us, or the disk is full) would
+  // later be written to a phone as a complete image: no copy at all instead.
+  if (done < size || !out) {
+    DeleteFileIfExists(target);
+    m_strErrorMessage = done < size ? "The binary file cannot be open."
+                                    : Format("The temp file cannot be open....[%s]", target.c_str());
+    return {};
+  }
   return target;
 }
 

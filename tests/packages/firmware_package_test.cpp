@@ -72,6 +72,23 @@ TEST_F(FirmwarePackageTest, ZipPackageWithSuperImage) {
   EXPECT_EQ(package.GetErrorMessage(), "The binary file is invalid (zip).");
 }
 
+TEST_F(FirmwarePackageTest, FolderPackageKeepsSplitOutputsThatExist) {
+  const std::string folder = m_dir.File("pkg");
+  std::filesystem::create_directories(folder);
+  test::WriteFile(folder + "/Build_Output_Info.txt", Layout());
+  test::WriteFile(folder + "/boot.img", "b");
+  test::WriteFile(folder + "/super.img", Super());
+  test::WriteFile(folder + "/system.img", "made earlier");
+  test::WriteFile(folder + "/vendor.img", "made earlier too");
+  FirmwarePackage package;
+  ASSERT_TRUE(package.OpenPackage(folder, true)) << package.GetErrorMessage();
+  ASSERT_EQ(package.GetSuperImages().size(), 2u);
+  EXPECT_EQ(package.GetSuperImages()[0].path, folder + "/system.img");
+  EXPECT_EQ(package.GetSuperImages()[0].size, 12u);
+  EXPECT_EQ(test::ReadFile(folder + "/vendor.img"), "made earlier too");
+  EXPECT_EQ(package.GetSuperImages()[1].property, 0x102u);
+}
+
 TEST_F(FirmwarePackageTest, DescriptionVariants) {
   const struct {
     const char* what;
