@@ -73,7 +73,7 @@ bool SuperImageBase::LoadImage(const std::string& path, bool recordNames,
   uint64_t position = m_header.fileHeaderSize;
   const uint64_t chunkHeader = m_header.chunkHeaderSize;
   if (position > fileSize || m_header.totalChunks > (fileSize - position) / chunkHeader) return false;
-  m_chunks.reserve(m_header.totalChunks);
+  m_chunks.reserve(std::min<uint32_t>(m_header.totalChunks, 1 << 16));
   uint64_t expanded = 0;
   for (uint32_t i = 0; i < m_header.totalChunks; ++i) {
     uint8_t c[CHUNK_HEADER_MIN];

@@ -110,9 +110,12 @@ bool ZipArchiveIndex::ReadCentralDirectory(BinaryFile& file, uint64_t fileSize) 
   if (m_bHasZip64 && m_endRecord.totalEntries == 0xFFFF) count = m_zip64EndRecord.totalEntries;
   // Every header takes at least 46 bytes: a count the file cannot hold is false.
   if (count > fileSize / CENTRAL_SIZE) return false;
-  m_centralHeaders.reserve(static_cast<size_t>(count));
-  m_zip64Values.reserve(static_cast<size_t>(count));
-  m_entries.reserve(static_cast<size_t>(count));
+  // Reserve for what a real package holds; a claimed count grows the lists
+  // only as far as headers are actually there.
+  const size_t expected = static_cast<size_t>(std::min<uint64_t>(count, 1 << 16));
+  m_centralHeaders.reserve(expected);
+  m_zip64Values.reserve(expected);
+  m_entries.reserve(expected);
   WindowReader reader(file, 1 << 20);
   for (uint64_t i = 0; i < count; ++i) {
     const uint8_t* h = reader.Need(position, CENTRAL_SIZE);
