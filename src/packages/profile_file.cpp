@@ -93,11 +93,7 @@ bool ProfileFile::HasKey(const std::string& section, const std::string& key) con
 
 std::vector<std::string> ProfileFile::SectionNames() const {
   std::vector<std::string> names;
-  for (const Section& s : m_sections) {
-    bool seen = false;
-    for (const std::string& n : names) seen = seen || EqualsNoCase(n, s.name);
-    if (!seen) names.push_back(s.name);
-  }
+  for (const Section& s : m_sections) names.push_back(s.name);
   return names;
 }
 

@@ -26,7 +26,8 @@ class ProfileFile {
   // `fallback` when the key is missing.
   uint32_t GetInt(const std::string& section, const std::string& key, uint32_t fallback) const;
 
-  // Section names in file order (each name once).
+  // Every section header in file order, a repeated name as often as it
+  // appears (as the platform's section listing does).
   std::vector<std::string> SectionNames() const;
   bool HasKey(const std::string& section, const std::string& key) const;
 

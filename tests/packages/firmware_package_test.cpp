@@ -98,6 +98,7 @@ TEST_F(FirmwarePackageTest, DescriptionVariants) {
   } cases[] = {
       {"missing", "", "<unknown>", "<unknown>"},
       {"two sections", "[A]\nversion=1\n[B]\nversion=2\n[]\nversion=from empty\n", "", "from empty"},
+      {"repeated section", "[A]\nversion=1\n[a]\nversion=2\n", "", ""},
       {"long version", "[M]\nversion=" + std::string(200, '9') + "\n", "M", nullptr},
   };
   for (const auto& c : cases) {

@@ -42,7 +42,7 @@ TEST(ProfileFile, LookupRulesOfTheProfileCalls) {
   EXPECT_EQ(p.GetString("", "orphan", "-", 128), "-");
   EXPECT_EQ(p.GetString("model", "version", "-", 4), "1.2");  // a 4-byte buffer holds 3 characters
   EXPECT_EQ(p.GetString("model", "missing", "long default", 5), "long");
-  EXPECT_EQ(p.SectionNames(), (std::vector<std::string>{"Model", "numbers"}));
+  EXPECT_EQ(p.SectionNames(), (std::vector<std::string>{"Model", "model", "numbers"}));
 }
 
 TEST(ProfileFile, IntegerReading) {
