@@ -1,3 +1,4 @@
+#include "cli/pkg_command.h"
 #include "cli/records_command.h"
 #include "cli/subcommand.h"
 
@@ -6,6 +7,7 @@ namespace upvane {
 const std::vector<Subcommand>& Subcommands() {
   static const std::vector<Subcommand> table = {
       {"records", "list the stored phone records", kRecordsUsage, RunRecords},
+      {"pkg", "look into packages and images", kPkgUsage, RunPkg},
   };
   return table;
 }

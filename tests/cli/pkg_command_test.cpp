@@ -1,4 +1,4 @@
-#include "packages/package_command.h"
+#include "cli/pkg_command.h"
 
 #include <gtest/gtest.h>
 
