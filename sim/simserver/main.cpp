@@ -5,10 +5,12 @@
 #include <httplib.h>
 #include <openssl/evp.h>
 #include <openssl/rand.h>
+#include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -108,6 +110,7 @@ struct Offer {
   std::string offer;  // v1, v2, both, none
   std::string version;
   std::string unit;
+  int64_t announceExtra = 0;  // announced size minus the real ciphertext size
   int package = -1;
 };
 
@@ -255,8 +258,7 @@ bool LoadScenario(const std::string& path, const std::string& home, std::string&
   try {
     const json servers = doc.value("servers", json::object());
     const json versionFiles = servers.value("versionFiles", json::object());
-    for (auto& [name, text] : versionFiles.items())
-      g_state.versionFiles[name] = text.get<std::string>();
+    for (auto& [name, text] : versionFiles.items()) g_state.versionFiles[name] = text.get<std::string>();
     const json images = servers.value("images", json::array());
     for (const json& img : images) {
       Image i;
@@ -275,6 +277,7 @@ bool LoadScenario(const std::string& path, const std::string& home, std::string&
       o.offer = u.value("offer", std::string("v1"));
       o.version = u.at("version").get<std::string>();
       o.unit = u.value("unit", std::string("65536"));
+      o.announceExtra = u.value("announceExtra", int64_t{0});
       Package p;
       const json pkg = u.value("package", json::object());
       p.plainSize = pkg.value("size", uint64_t{100000});
@@ -456,6 +459,11 @@ void HandleUpdate(const httplib::Request& req, httplib::Response& res) {
     Empty(res);
     return;
   }
+  if (id == 4) {
+    entry["offset"] = std::atoll(fields[2].second.c_str());
+    entry["count"] = std::atoll(fields[3].second.c_str());
+    ++g_state.sliceRequests;
+  }
   Fault fault;
   const bool faulty = TakeFault("update", id, fault);
   if (faulty) entry["fault"] = fault.kind;
@@ -546,7 +554,7 @@ void HandleUpdate(const httplib::Request& req, httplib::Response& res) {
       const Package& p = g_state.packages[static_cast<size_t>(o.package)];
       s->queried = true;
       Record("update", entry);
-      std::string answer = "size=" + std::to_string(p.cipherSize);
+      std::string answer = "size=" + std::to_string(static_cast<int64_t>(p.cipherSize) + o.announceExtra);
       if (!o.unit.empty()) answer += "&unit=" + o.unit;
       answer += "&hash=" + p.md5 + "&fk=" + Hex(p.key, 32);
       Answer(res, key, answer);
@@ -555,9 +563,6 @@ void HandleUpdate(const httplib::Request& req, httplib::Response& res) {
     case 4: {
       const long long offset = std::atoll(fields[2].second.c_str());
       const long long bytes = std::atoll(fields[3].second.c_str());
-      entry["offset"] = offset;
-      entry["count"] = bytes;
-      ++g_state.sliceRequests;
       if (!s->queried || fields[1].second != s->ph) {
         Record("update", entry);
         Answer(res, key, "Session Expired");
@@ -695,6 +700,13 @@ void HandleLog(const httplib::Request& req, httplib::Response& res) {
     res.set_content("Internal Server Error", "text/plain");
     return;
   }
+  if (faulty && fault.kind == "drop") {
+    // The connection ends without an answer, as with no network.
+    entry["fault"] = fault.kind;
+    Record("logsRefused", entry);
+    res.set_content_provider(16, "text/plain", [](size_t, size_t, httplib::DataSink&) { return false; });
+    return;
+  }
   Record("logs", entry);
   res.status = 200;
   res.set_content("OK", "text/plain");
@@ -767,6 +779,7 @@ void AddTestEndpoints(httplib::Server& server) {
 
 void Configure(httplib::Server& server) {
   server.set_keep_alive_max_count(1000000);
+  server.set_tcp_nodelay(true);  // small answers must not wait for delayed ACKs
   server.set_keep_alive_timeout(30);
   server.set_read_timeout(30, 0);
   server.set_write_timeout(30, 0);
@@ -776,6 +789,7 @@ void Configure(httplib::Server& server) {
 
 int Main(int argc, char** argv) {
   std::string scenario, home, certHost = "127.0.0.1";
+  bool stopOnEof = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--scenario" && i + 1 < argc)
@@ -784,8 +798,11 @@ int Main(int argc, char** argv) {
       home = argv[++i];
     else if (a == "--cert-host" && i + 1 < argc)
       certHost = argv[++i];
+    else if (a == "--stop-on-eof")
+      stopOnEof = true;
     else {
-      std::fprintf(stderr, "usage: simserver --scenario FILE [--home DIR] [--cert-host NAME]\n");
+      std::fprintf(stderr,
+                   "usage: simserver --scenario FILE [--home DIR] [--cert-host NAME] [--stop-on-eof]\n");
       return 2;
     }
   }
@@ -862,6 +879,23 @@ int Main(int argc, char** argv) {
   std::printf("ca %s/ca.pem\n", home.c_str());
   std::fflush(stdout);
 
+  // With --stop-on-eof the server ends when its standard input closes, so a
+  // test that dies cannot leave it running.
+  std::thread watcher;
+  if (stopOnEof) {
+    watcher = std::thread([] {
+      while (!g_stop.load()) {
+        pollfd p{0, POLLIN, 0};
+        const int r = ::poll(&p, 1, 100);
+        if (r < 0 && errno != EINTR) break;
+        if (r <= 0) continue;
+        char c;
+        const ssize_t n = ::read(0, &c, 1);
+        if (n == 0 || (n < 0 && errno != EINTR)) break;
+      }
+      g_stop.store(true);
+    });
+  }
   while (!g_stop.load()) std::this_thread::sleep_for(std::chrono::milliseconds(50));
   update.stop();
   files.stop();
@@ -869,6 +903,7 @@ int Main(int argc, char** argv) {
   t1.join();
   t2.join();
   t3.join();
+  if (watcher.joinable()) watcher.join();
   if (ownHome) {
     std::error_code ec;
     std::filesystem::remove_all(home, ec);

@@ -217,7 +217,10 @@ bool CSbnDownLoad::DownloadPackage() {
 void CSbnDownLoad::ReportStatus() {
   const std::string request = m_SysUpdate.GetStatusRequest(m_nCancelled == 1 ? 1 : 0);
   int64_t received = 0;
+  // The report goes out after a cancel too: that is what it reports.
+  m_SysUpdate.SetCancelFlag(nullptr);
   const std::string answer = m_SysUpdate.DoPost(request, received);
+  m_SysUpdate.SetCancelFlag(&CancelRequestFlag());
   if (!IsServerStatus(answer)) m_SysUpdate.ClearSessionKey();
 }
 

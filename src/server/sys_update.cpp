@@ -165,6 +165,11 @@ bool CSysUpdate::OpenSession() {
 
 void CSysUpdate::CloseSession() { m_pHttp.reset(); }
 
+void CSysUpdate::SetCancelFlag(const std::atomic<int>* flag) {
+  m_pCancel = flag;
+  if (m_pHttp) m_pHttp->SetCancelFlag(flag);
+}
+
 bool CSysUpdate::initKey(const uint8_t* key) {
   m_bKey = false;
   if (key) {
@@ -263,11 +268,16 @@ std::string CSysUpdate::DoPost(const std::string& request, int64_t& received, co
   bool tooLong = false;
   const std::string tempPath = slicePath ? *slicePath + ".temp" : std::string();
 
+  // The body of an error answer is read and dropped, so the connection
+  // stays usable for the next request.
+  bool accepted = false;
   auto onHead = [&](const HttpResponse& head) {
     m_nContentLength = head.contentLength > 0 ? static_cast<uint32_t>(head.contentLength) : 0;
-    return head.status == 200 || head.status == 206;
+    accepted = head.status == 200 || head.status == 206;
+    return true;
   };
   auto sink = [&](const uint8_t* data, size_t len) {
+    if (!accepted) return true;
     if (slicePath) {
       if (!file) {
         file = std::fopen(tempPath.c_str(), first && !fileStarted ? "wb" : "ab");

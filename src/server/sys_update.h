@@ -25,7 +25,7 @@ class CSysUpdate {
   void SetDeviceId(const std::string& id) { m_strDeviceId = id; }
   void SetPhoneVersion(const std::string& version) { m_strVersion = ToServerVersion(version); }
   // The application's cancel request; null = never cancelled.
-  void SetCancelFlag(const std::atomic<int>* flag) { m_pCancel = flag; }
+  void SetCancelFlag(const std::atomic<int>* flag);
 
   bool OpenSession();
   void CloseSession();
@@ -66,6 +66,8 @@ class CSysUpdate {
   const std::string& GetModel() const { return m_strModel; }
   const std::string& GetServerFormVersion() const { return m_strVersion; }
   void ClearSessionKey();
+  // Encrypts a text under the key imported last (as a request body).
+  bool EncryptText(const std::string& plain, std::string& cipher) const { return Encrypt(plain, cipher); }
 
   // The text rules of the protocol, exposed for the tests and the simulator.
   static std::string ToServerVersion(const std::string& phoneVersion);

@@ -1,8 +1,8 @@
 #include "server/version_check.h"
 
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
-#include <atomic>
 
 #include "platform/deployment.h"
 #include "platform/http_client.h"
