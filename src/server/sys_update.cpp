@@ -21,6 +21,7 @@ namespace {
 constexpr size_t kRequestBuffer = 256;
 constexpr size_t kAnswerBuffer = 4096;
 constexpr size_t kMaxRequestText = 240;  // padded ciphertext still fits 256 bytes
+constexpr size_t kDecryptBlock = 1 << 20;
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -430,8 +431,10 @@ bool CSysUpdate::DecryptPackage(const std::string& path, const uint8_t* key, uin
   }
   AesCbcContext ctx;
   bool ok = ctx.Init(m_key, m_iv, false);
-  std::vector<uint8_t> block(4096);
-  std::vector<uint8_t> plain(4096 + 32);
+  // Fixed-size blocks keep memory flat; larger ones than the classic 4 KiB
+  // halve the time of this pass over a large package.
+  std::vector<uint8_t> block(kDecryptBlock);
+  std::vector<uint8_t> plain(kDecryptBlock + 32);
   uint64_t total = 0;
   while (ok) {
     const size_t n = std::fread(block.data(), 1, block.size(), in);

@@ -50,7 +50,7 @@ class CSysUpdate {
   std::string GetDisplayVersion() const { return ToDisplayVersion(m_strNewVersion); }
   uint64_t GetPackageSize() const { return m_nSize; }
 
-  // Decrypts path + ".temp" into path under `key` in 4096-byte blocks and
+  // Decrypts path + ".temp" into path under `key` in fixed-size blocks and
   // deletes the ".temp" file. False when a file cannot be opened or the
   // final block does not decrypt (wrong key, truncated stream).
   bool DecryptPackage(const std::string& path, const uint8_t* key, uint64_t size);
