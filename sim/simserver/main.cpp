@@ -473,6 +473,14 @@ void HandleUpdate(const httplib::Request& req, httplib::Response& res) {
     res.set_content("Internal Server Error", "text/plain");
     return;
   }
+  if (faulty && fault.kind == "auth401" && req.get_header_value("Authorization") != "Basic dXNlcjpwdw==") {
+    // Credentials wanted (user "user", password "pw").
+    Record("update", entry);
+    res.status = 401;
+    res.set_header("WWW-Authenticate", "Basic realm=\"sysupdater\"");
+    res.set_content("Unauthorized", "text/plain");
+    return;
+  }
   if (faulty && fault.kind == "expired") {
     Record("update", entry);
     Answer(res, key, "Session Expired");

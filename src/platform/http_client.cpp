@@ -225,7 +225,8 @@ HttpResponse HttpClient::Perform(const HttpRequest& request, const HttpHeaderChe
 
   std::string range;
   if (request.useRange) {
-    range = std::to_string(request.rangeFrom) + "-";
+    range = std::to_string(request.rangeFrom);
+    range += '-';
     curl_easy_setopt(curl, CURLOPT_RANGE, range.c_str());
   }
   if (request.method == "POST") {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/deployment.h"
+#include "platform/http_client.h"
 #include "server/sys_update.h"
 #include "simserver_process.h"
 
@@ -64,6 +65,44 @@ TEST_F(SimServerStrict, SessionExpiredOnTheNthRequest) {
   EXPECT_EQ(Post("id=1&m=1&k=" + key).substr(0, 2), "k=");
   EXPECT_EQ(Post("id=1&m=1&k=" + key), "Session Expired");
   EXPECT_EQ(Post("id=1&m=1&k=" + key).substr(0, 2), "k=");
+}
+
+}  // namespace
+}  // namespace upvane
+
+namespace upvane {
+namespace {
+
+TEST_F(SimServerStrict, CredentialPromptOnStatus401) {
+  ASSERT_TRUE(su->initKey(nullptr));
+  const std::string request = "id=1&m=1&k=" + Deployment().requestKeys[5];
+  // No prompt hook: the client stops asking and gets no answer.
+  ASSERT_TRUE(sim->AddFault({{"server", "update"}, {"kind", "auth401"}, {"count", 10}}));
+  SetCredentialPrompt(nullptr);
+  EXPECT_EQ(Post(request), "");
+  // A hook that answers: the same request goes out again with credentials.
+  int asked = 0;
+  SetCredentialPrompt([&](const std::string&, long status, HttpCredentials& out) {
+    ++asked;
+    EXPECT_EQ(status, 401);
+    out.user = "user";
+    out.password = "pw";
+    return true;
+  });
+  EXPECT_EQ(Post(request).substr(0, 2), "k=");
+  EXPECT_EQ(asked, 1);
+  // A hook that declines ends the asking.
+  su->CloseSession();
+  ASSERT_TRUE(su->OpenSession());
+  ASSERT_TRUE(su->initKey(nullptr));
+  asked = 0;
+  SetCredentialPrompt([&](const std::string&, long, HttpCredentials&) {
+    ++asked;
+    return false;
+  });
+  EXPECT_EQ(Post(request), "");
+  EXPECT_EQ(asked, 1);
+  SetCredentialPrompt(nullptr);
 }
 
 }  // namespace
