@@ -107,3 +107,22 @@ TEST_F(SimServerStrict, CredentialPromptOnStatus401) {
 
 }  // namespace
 }  // namespace upvane
+
+namespace upvane {
+namespace {
+
+TEST_F(SimServerStrict, ReceivedCountsOfFailedExchanges) {
+  ASSERT_TRUE(su->initKey(nullptr));
+  ASSERT_TRUE(sim->AddFault({{"server", "update"}, {"kind", "status500"}, {"id", 1}}));
+  int64_t received = 7;
+  EXPECT_EQ(su->DoPost("id=1&m=1&k=" + Deployment().requestKeys[0], received), "");
+  EXPECT_EQ(received, 0);  // answered, with an error status
+  CSysUpdate nobody("https://127.0.0.1:1/sysupdaterserver/");
+  ASSERT_TRUE(nobody.OpenSession());
+  ASSERT_TRUE(nobody.initKey(nullptr));
+  EXPECT_EQ(nobody.DoPost("id=1&m=1&k=" + Deployment().requestKeys[0], received), "");
+  EXPECT_EQ(received, -1);  // no connection
+}
+
+}  // namespace
+}  // namespace upvane
