@@ -2,6 +2,32 @@
 // version/log server, on 127.0.0.1 and free ports, with scriptable faults.
 // It is test equipment: requests are checked strictly and answered the way
 // the real servers answer bad ones, so that faults in the program show.
+//
+//   simserver --scenario FILE [--home DIR] [--cert-host NAME] [--stop-on-eof]
+//
+// Once listening it prints four lines, the values for UPVANE_UPDATE_URL,
+// UPVANE_REPAIR_HOST, UPVANE_VERSION_HOST and UPVANE_CA_FILE:
+//   update https://127.0.0.1:P/sysupdaterserver/
+//   files 127.0.0.1:P        (plain HTTP)
+//   version 127.0.0.1:P      (HTTPS, also the log receiver)
+//   ca DIR/ca.pem
+//
+// Scenario (only these top-level sections are read here):
+//   "servers": {"versionFiles": {"vqversion": "1.0.0\n", ...},
+//               "images": [{"tag": "binfile34", "size": N, "seed": S}]}
+//   "updates": [{"model": "E3107NC", "from": "*" or a phone version,
+//                "offer": "v1"|"v2"|"both"|"none", "version": server form,
+//                "unit": "65536" or "a/b", "announceExtra": n,
+//                "package": {"size": N, "seed": S}}]
+// Keys and the IV are the deployment's (platform/deployment_values.h).
+//
+// Test endpoints on every server: GET /test/recorded (JSON of what arrived),
+// POST /test/reset, GET /test/package/<i> (a package's ciphertext) and
+// POST /test/fault with {"kind": k, "server": "update"|"files"|"version"|
+// "any", "id": request id, "skip": n, "count": n, "bytes": n, "ms": n,
+// "rate": bytes/s}; kinds: status500, drop (after "bytes"), stall ("ms"
+// after "bytes"), slow ("rate"), nolength, expired ("Session Expired"),
+// norange (files), auth401 (update; user "user", password "pw").
 #include <httplib.h>
 #include <openssl/evp.h>
 #include <openssl/rand.h>

@@ -308,7 +308,7 @@ bool CrackUrl(const std::string& url, UrlParts& out) {
   if (authority.empty()) return false;
   out.host = authority;
   if (end == std::string::npos) {
-    out.path = "/";
+    out.path.assign(1, '/');
     return true;
   }
   const size_t q = url.find('?', end);
@@ -318,7 +318,7 @@ bool CrackUrl(const std::string& url, UrlParts& out) {
     out.path = url.substr(end, q - end);
     out.extra = url.substr(q);
   }
-  if (out.path.empty()) out.path = "/";
+  if (out.path.empty()) out.path.assign(1, '/');
   return true;
 }
 

@@ -98,13 +98,27 @@ CSysUpdate::~CSysUpdate() { CloseSession(); }
 
 std::string CSysUpdate::ToServerVersion(const std::string& v) {
   auto piece = [&](size_t pos, size_t len) { return pos < v.size() ? v.substr(pos, len) : std::string(); };
-  return piece(0, 1) + piece(2, 2) + "." + piece(4, 1) + "." + piece(5, 2) + "00";
+  std::string out = piece(0, 1);
+  out += piece(2, 2);
+  out += '.';
+  out += piece(4, 1);
+  out += '.';
+  out += piece(5, 2);
+  out += "00";
+  return out;
 }
 
 std::string CSysUpdate::ToDisplayVersion(const std::string& s) {
   if (s.empty()) return {};
   auto piece = [&](size_t pos, size_t len) { return pos < s.size() ? s.substr(pos, len) : std::string(); };
-  return piece(0, 1) + "." + piece(1, 2) + piece(4, 1) + piece(6, 2) + "." + piece(8, 2);
+  std::string out = piece(0, 1);
+  out += '.';
+  out += piece(1, 2);
+  out += piece(4, 1);
+  out += piece(6, 2);
+  out += '.';
+  out += piece(8, 2);
+  return out;
 }
 
 std::map<std::string, std::string> CSysUpdate::ParseResponse(const std::string& answer) {
