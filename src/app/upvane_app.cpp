@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "app/store_bindings.h"
 #include "app/upvane_dlg.h"
 #include "devices/adb_cmd.h"
 #include "platform/clock.h"
@@ -72,6 +73,9 @@ int CUpvaneApp::InitInstance(int argc, char** argv) {
 
   QApplication app(argc, argv);
   InstallGuiThreadLoop();
+  BindVersionStore();
+  BindCredentialPrompt();
+  if (!m_versionQuery) m_versionQuery = QueryNewerVersion;
   CRunState& rs = RunState();
 
   // 3. A newer launcher or program on the server takes over.

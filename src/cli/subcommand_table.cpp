@@ -1,7 +1,7 @@
+#include "cli/argv_adapter.h"
 #include "cli/pkg_command.h"
 #include "cli/records_command.h"
 #include "cli/subcommand.h"
-#include "cli/argv_adapter.h"
 #include "cli/update_command.h"
 
 namespace upvane {
