@@ -25,7 +25,25 @@ bool RunAdb(CAdbCmd& adb, const std::string& command, std::string& out) {
   return adb.RunCommand(command, out, true) && !ContainsNoCase(out, "ERROR");
 }
 
-std::string Now() { return FormatLocalTimeStamp(GetLocalTime()); }
+// What an identification writes into a record; CheckDate and Status stay
+// as the record had them.
+struct Identity {
+  std::string model, deviceId, version, number, connection, family;
+  uint32_t bits = 0;
+};
+
+void ApplyIdentity(D_PHONE_INFO& record, const Identity& id) {
+  record.ModelID = id.model;
+  record.DeviceID = id.deviceId;
+  record.Firmware = id.version;
+  record.No = id.number;
+  record.SerialComm = id.connection;
+  record.ConnectFlg = "On";
+  record.BrewFlg = id.family;
+  record.Download.clear();
+  record.ConnDate = FormatLocalTimeStamp(GetLocalTime());
+  record.OemExFlg = id.bits;
+}
 
 // Cuts `text` before `suffix` when it occurs after position 0.
 bool CutBefore(std::string& text, const char* suffix) {
@@ -158,16 +176,7 @@ int IdentifyMtkPhone(const std::string& serial) {
   const std::string number = RunAdb(adb, "adb shell service call isub 5", out) ? ParseParcelNumber(out) : "";
 
   if (!known) record = D_PHONE_INFO{};
-  record.ModelID = model;
-  record.DeviceID = deviceId;
-  record.Firmware = version;
-  record.No = number;
-  record.SerialComm = serial;
-  record.ConnectFlg = "On";
-  record.BrewFlg = "MtkPhone";
-  record.Download.clear();
-  record.ConnDate = Now();
-  record.OemExFlg = bits;
+  ApplyIdentity(record, {model, deviceId, version, number, serial, "MtkPhone", bits});
   reg.WritePhone(deviceId, record);
   SetIdentifiedPhone(model, deviceId);
   return 1;
@@ -248,16 +257,7 @@ void IdentifyPortPhone(const std::string& portArgument) {
     CQxRegstry reg;
     D_PHONE_INFO record;
     if (!(reg.FindPhone(deviceId) && reg.ReadPhone(deviceId, record))) record = D_PHONE_INFO{};
-    record.ModelID = model;
-    record.DeviceID = deviceId;
-    record.Firmware = version;
-    record.No = number;
-    record.SerialComm = port;
-    record.ConnectFlg = "On";
-    record.BrewFlg = feature ? "On" : "Off";
-    record.Download.clear();
-    record.ConnDate = Now();
-    record.OemExFlg = bits;
+    ApplyIdentity(record, {model, deviceId, version, number, port, feature ? "On" : "Off", bits});
     reg.WritePhone(deviceId, record);
     if (model != "E3104") SetIdentifiedPhone(model, deviceId);
     if (!feature) {

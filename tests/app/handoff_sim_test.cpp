@@ -41,35 +41,33 @@ std::string WaitForMark(const std::string& mark) {
   return test::ReadFile(mark);
 }
 
-TEST(HandOffSim, OutdatedProgramStartsTheLauncher) {
-  test::SimServerProcess server(Scenario("1.5.0", "1.0.0"));
-  ASSERT_TRUE(server.ok());
+// Registered versions 1.2.0 and 1.0.0 against the server's; the hand-off's
+// answer, with what it started noted in the home folder's "mark".
+bool HandOffWith(const std::string& serverVq, const std::string& serverLnpc, std::string& mark) {
+  test::SimServerProcess server(Scenario(serverVq, serverLnpc));
+  EXPECT_TRUE(server.ok());
   server.ExportEnvironment();
-  test::AppEnvironment env;
-  const std::string mark = env.Home().File("mark");
+  static test::AppEnvironment env;
+  mark = env.Home().File("mark");
   StoreVersion("VQ", "1.2.0");
   StoreVersion("LNPC", "1.0.0", Launcher(env.Home(), "launcher", mark));
   BindVersionStore();
   CUpvaneApp app;
   app.SetVersionQuery(QueryNewerVersion);
-  EXPECT_TRUE(app.HandOff());
+  return app.HandOff();
+}
+
+TEST(HandOffSim, OutdatedProgramStartsTheLauncher) {
+  std::string mark;
+  EXPECT_TRUE(HandOffWith("1.5.0", "1.0.0", mark));
   EXPECT_EQ(RunState().m_bToolNewer.load(), 1);
   EXPECT_EQ(RunState().m_bLauncherNewer.load(), 0);
   EXPECT_EQ(WaitForMark(mark), "launcher VQ_CALL\n");
 }
 
 TEST(HandOffSim, UpToDateProgramsContinue) {
-  test::SimServerProcess server(Scenario("1.2.0", "1.0.0"));
-  ASSERT_TRUE(server.ok());
-  server.ExportEnvironment();
-  test::AppEnvironment env;
-  const std::string mark = env.Home().File("mark");
-  StoreVersion("VQ", "1.2.0");
-  StoreVersion("LNPC", "1.0.0", Launcher(env.Home(), "launcher", mark));
-  BindVersionStore();
-  CUpvaneApp app;
-  app.SetVersionQuery(QueryNewerVersion);
-  EXPECT_FALSE(app.HandOff());
+  std::string mark;
+  EXPECT_FALSE(HandOffWith("1.2.0", "1.0.0", mark));
   SleepMs(100);
   EXPECT_EQ(test::ReadFile(mark), "");
 }

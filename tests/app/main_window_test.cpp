@@ -21,6 +21,16 @@ class MainWindowTest : public ::testing::Test {
   void UseStandIns(CUpvaneDlg& dlg) {
     dlg.SetPageFactory([](int page, CUpvaneDlg* d) { return new StandInPage(page, d); });
   }
+  // The window on a stand-in download page with "Really?" opened by CANCEL.
+  CQxAskCancelDlg* AskOnDownloadPage(CUpvaneDlg& dlg, int page) {
+    dlg.SetStopWait(0);
+    UseStandIns(dlg);
+    dlg.OnInitDialog();
+    dlg.m_nPage = page;
+    dlg.ShowPage();
+    dlg.Button(IDC_CANCEL)->click();
+    return OpenAsk();
+  }
   CQxAskCancelDlg* OpenAsk() {
     for (int i = 0; i < 100 && !g_pAskCancelDlg.load(); ++i) test::ProcessEvents(10);
     return g_pAskCancelDlg.load();
@@ -143,13 +153,7 @@ TEST_F(MainWindowTest, WelcomeAndWhichDevicePagesScreenshots) {
 
 TEST_F(MainWindowTest, CancelOnDownloadPageAsksOnceAndYesSetsTheRequest) {
   CUpvaneDlg dlg;
-  dlg.SetStopWait(0);
-  UseStandIns(dlg);
-  dlg.OnInitDialog();
-  dlg.m_nPage = 4;
-  dlg.ShowPage();
-  dlg.Button(IDC_CANCEL)->click();
-  CQxAskCancelDlg* ask = OpenAsk();
+  CQxAskCancelDlg* ask = AskOnDownloadPage(dlg, 4);
   ASSERT_NE(ask, nullptr);
   EXPECT_EQ(dlg.m_bAskOpen.load(), 1);
   test::SaveScreenshot(ask, "main_really_on_download");
@@ -166,13 +170,7 @@ TEST_F(MainWindowTest, CancelOnDownloadPageAsksOnceAndYesSetsTheRequest) {
 
 TEST_F(MainWindowTest, IdCancelFromAnotherThreadClosesTheQuestion) {
   CUpvaneDlg dlg;
-  dlg.SetStopWait(0);
-  UseStandIns(dlg);
-  dlg.OnInitDialog();
-  dlg.m_nPage = 9;
-  dlg.ShowPage();
-  dlg.Button(IDC_CANCEL)->click();
-  CQxAskCancelDlg* ask = OpenAsk();
+  CQxAskCancelDlg* ask = AskOnDownloadPage(dlg, 9);
   ASSERT_NE(ask, nullptr);
   const WindowId id = ask->Id();
   std::thread other([id] { PostMessage(id, WM_COMMAND, IDCANCEL, 0); });
@@ -184,13 +182,7 @@ TEST_F(MainWindowTest, IdCancelFromAnotherThreadClosesTheQuestion) {
 
 TEST_F(MainWindowTest, WorkerFailingWhileAskedClosesTheQuestionBeforeTheError) {
   CUpvaneDlg dlg;
-  dlg.SetStopWait(0);
-  UseStandIns(dlg);
-  dlg.OnInitDialog();
-  dlg.m_nPage = 4;
-  dlg.ShowPage();
-  dlg.Button(IDC_CANCEL)->click();
-  ASSERT_NE(OpenAsk(), nullptr);
+  ASSERT_NE(AskOnDownloadPage(dlg, 4), nullptr);
   // The error dialog must find the question already gone.
   bool askOpenAtError = true;
   QTimer watch;
@@ -211,13 +203,7 @@ TEST_F(MainWindowTest, WorkerFailingWhileAskedClosesTheQuestionBeforeTheError) {
 
 TEST_F(MainWindowTest, CancelConfirmedDuringDownloadEndsQuietly) {
   CUpvaneDlg dlg;
-  dlg.SetStopWait(0);
-  UseStandIns(dlg);
-  dlg.OnInitDialog();
-  dlg.m_nPage = 4;
-  dlg.ShowPage();
-  dlg.Button(IDC_CANCEL)->click();
-  CQxAskCancelDlg* ask = OpenAsk();
+  CQxAskCancelDlg* ask = AskOnDownloadPage(dlg, 4);
   ASSERT_NE(ask, nullptr);
   ErrorAnswerer answers;
   // The worker reported without an error kind; the user then says YES.
