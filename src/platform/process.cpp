@@ -201,9 +201,13 @@ ProcessResult RunProcess(const std::string& executable, const std::string& comma
       ::kill(pid, SIGKILL);
       killed = true;
     }
+    if (timeLimitMs == 0 || killed) {
+      if (::waitpid(pid, &status, 0) == pid || errno != EINTR) break;
+      continue;
+    }
     const pid_t w = ::waitpid(pid, &status, WNOHANG);
     if (w == pid || (w < 0 && errno != EINTR)) break;
-    ::usleep(5000);
+    ::usleep(1000);  // the child is normally just exiting
   }
   result.exitCode = StatusToCode(status);
   result.finished = !killed;

@@ -1,5 +1,6 @@
 #include "ui/controls/alpha_button.h"
 
+#include <QImageReader>
 #include <QPainter>
 #include <cmath>
 
@@ -11,24 +12,35 @@ CAlphaButton::CAlphaButton(QWidget* parent) : QAbstractButton(parent) {
 }
 
 bool CAlphaButton::LoadImage(int resourceId) {
-  QImage img(QString(":/art/buttons/%1.png").arg(resourceId), "PNG");
-  if (img.isNull() || img.height() < 5) {
-    m_image = QImage();
+  const QString path = QString(":/art/buttons/%1.png").arg(resourceId);
+  QImageReader reader(path, "PNG");
+  const QSize size = reader.size();
+  m_image = QImage();
+  if (!reader.canRead() || !size.isValid() || size.height() < 5) {
+    m_strImagePath.clear();
+    m_nStateHeight = 0;
     return false;
   }
-  m_image = img.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-  m_nStateHeight = m_image.height() / 5;
-  resize(static_cast<int>(std::lround(m_image.width() * m_dScaleX)),
+  m_strImagePath = path;
+  m_imageSize = size;
+  m_nStateHeight = size.height() / 5;
+  resize(static_cast<int>(std::lround(m_imageSize.width() * m_dScaleX)),
          static_cast<int>(std::lround(m_nStateHeight * m_dScaleY)));
   update();
   return true;
+}
+
+const QImage& CAlphaButton::Image() {
+  if (m_image.isNull() && !m_strImagePath.isEmpty())
+    m_image = QImage(m_strImagePath, "PNG").convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  return m_image;
 }
 
 void CAlphaButton::SetScale(double scaleX, double scaleY) {
   m_dScaleX = scaleX;
   m_dScaleY = scaleY;
   if (HasImage())
-    resize(static_cast<int>(std::lround(m_image.width() * m_dScaleX)),
+    resize(static_cast<int>(std::lround(m_imageSize.width() * m_dScaleX)),
            static_cast<int>(std::lround(m_nStateHeight * m_dScaleY)));
   else
     resize(static_cast<int>(std::lround(width() * scaleX)), static_cast<int>(std::lround(height() * scaleY)));
@@ -49,7 +61,7 @@ int CAlphaButton::StateIndex() const {
 }
 
 QSize CAlphaButton::sizeHint() const {
-  if (HasImage()) return QSize(m_image.width(), m_nStateHeight);
+  if (HasImage()) return QSize(m_imageSize.width(), m_nStateHeight);
   return QSize(100, 30);
 }
 
@@ -69,8 +81,9 @@ void CAlphaButton::paintEvent(QPaintEvent*) {
   if (!HasImage()) return;
   // The parent's background shows through the strip's alpha.
   p.setRenderHint(QPainter::SmoothPixmapTransform);
-  const QRect band(0, StateIndex() * m_nStateHeight, m_image.width(), m_nStateHeight);
-  p.drawImage(rect(), m_image, band);
+  const QImage& strip = Image();
+  const QRect band(0, StateIndex() * m_nStateHeight, strip.width(), m_nStateHeight);
+  p.drawImage(rect(), strip, band);
 }
 
 void CAlphaButton::enterEvent(QEnterEvent*) {

@@ -17,7 +17,7 @@ class CAlphaButton : public QAbstractButton {
   bool LoadImage(int resourceId);
   void SetScale(double scaleX, double scaleY);
   void SetTextColors(const QColor& text, const QColor& background);
-  bool HasImage() const { return !m_image.isNull(); }
+  bool HasImage() const { return m_nStateHeight > 0; }
   // The band the button shows now: 3 disabled, 2 pressed, 1 hover, 4 focus, 0.
   int StateIndex() const;
 
@@ -29,6 +29,10 @@ class CAlphaButton : public QAbstractButton {
   void leaveEvent(QEvent*) override;
 
  private:
+  // The strip is decoded when first drawn: most buttons are never shown.
+  const QImage& Image();
+  QString m_strImagePath;
+  QSize m_imageSize;
   QImage m_image;
   int m_nStateHeight = 0;
   double m_dScaleX = 1.0, m_dScaleY = 1.0;
