@@ -88,7 +88,9 @@ bool CComMs::Receive(int& outLength, uint8_t* responseBuffer, int timeoutMs, int
       const uint8_t first = responseBuffer[0];
       bool accepted = false;
       if (mode == 0) {
-        accepted = first == 0x13 || first == 0x14 || first == 0x15 ||
+        // The standard error replies answer any request; 0x18 (bad mode)
+        // too, since the download-mode switch retries on it.
+        accepted = first == 0x13 || first == 0x14 || first == 0x15 || first == 0x18 ||
                    (readFrameRules ? first == 0x4B : first == firstSent);
       } else if (mode == 1) {
         accepted = true;
