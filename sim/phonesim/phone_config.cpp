@@ -7,7 +7,7 @@ namespace upvane::sim {
 
 const char* const kFaultKinds[] = {"no_answer",    "late_answer",  "log_before", "bad_check",
                                    "error_report", "bad_mode",     "hang_up",    "drop_followup",
-                                   "short_answer", "refuse_write", nullptr};
+                                   "short_answer", "refuse_write", "refuse",     nullptr};
 
 bool IsFaultKind(const std::string& kind) {
   for (int i = 0; kFaultKinds[i]; ++i)

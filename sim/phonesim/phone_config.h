@@ -23,7 +23,8 @@ struct FaultSpec {
 };
 
 // no_answer, late_answer, log_before, bad_check, error_report, bad_mode,
-// hang_up, drop_followup, short_answer, refuse_write
+// hang_up, drop_followup, short_answer, refuse_write (EFS write answered
+// 0x16), refuse (boot downloader: 03 and `code` as reason)
 extern const char* const kFaultKinds[];
 bool IsFaultKind(const std::string& kind);
 

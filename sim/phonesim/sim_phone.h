@@ -74,6 +74,7 @@ class SimPhone {
   PtyPair m_pty;
   FrameReader m_reader;
   std::vector<uint8_t> m_rawInput;
+  uint64_t m_nRawDiscardUntil = 0;
   std::vector<FaultSpec> m_faults;
   bool m_bRefuseWrite = false;  // the current request is to be refused (0x16)
   std::mutex m_mutex;           // state and faults, between the phone thread and callers
