@@ -1,0 +1,132 @@
+// Delta chunks over the diagnostic link against the raw limit of the same
+// kind of link: the 2044-byte request and a 16-byte answer, unframed.
+#include <benchmark/benchmark.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "diag/com_ms.h"
+#include "platform/serial_port.h"
+#include "pty.h"
+#include "sim_phone.h"
+
+namespace {
+
+using namespace upvane;
+
+void BM_DiagChunk(benchmark::State& state) {
+  sim::PhoneConfig c;
+  c.model = "E3109";
+  sim::SimPhone phone(c);
+  auto ms = std::make_unique<CComMs>();
+  if (!phone.Start() || !ms->Open(phone.PortPath(), 115200) || !ms->UnlockDiagPort()) {
+    state.SkipWithError("no phone");
+    return;
+  }
+  std::vector<uint8_t> data(CComMs::kDeltaChunkBytes);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 7);
+  uint32_t index = 0;
+  for (auto _ : state) {
+    if (!ms->SendDeltaChunk(1, index++, CComMs::kDeltaChunkBytes, data.data(), false)) {
+      state.SkipWithError("chunk refused");
+      break;
+    }
+  }
+  state.SetItemsProcessed(state.iterations());
+  state.SetBytesProcessed(state.iterations() * CComMs::kDeltaChunkBytes);
+}
+
+// The same request size written raw; the far side reads it and writes 16 bytes.
+void BM_RawLink(benchmark::State& state) {
+  constexpr size_t kRequest = 2044;
+  constexpr size_t kAnswer = 16;
+  sim::PtyPair pty;
+  SerialPort port;
+  if (!pty.Create(nullptr) || !port.Open(pty.SlavePath(), 115200)) {
+    state.SkipWithError("no pty");
+    return;
+  }
+  std::atomic<bool> stop{false};
+  std::thread far([&] {
+    std::vector<uint8_t> buf(65536);
+    const std::vector<uint8_t> answer(kAnswer, 0x5A);
+    size_t pending = 0;
+    while (!stop) {
+      pollfd p{pty.MasterFd(), POLLIN, 0};
+      if (::poll(&p, 1, 20) <= 0) continue;
+      const ssize_t n = ::read(pty.MasterFd(), buf.data(), buf.size());
+      if (n <= 0) continue;
+      pending += static_cast<size_t>(n);
+      while (pending >= kRequest) {
+        pending -= kRequest;
+        size_t done = 0;
+        while (done < kAnswer) {
+          const ssize_t w = ::write(pty.MasterFd(), answer.data() + done, kAnswer - done);
+          if (w > 0) done += static_cast<size_t>(w);
+        }
+      }
+    }
+  });
+  std::vector<uint8_t> request(kRequest, 0x33);
+  uint8_t answer[kAnswer];
+  for (auto _ : state) {
+    if (!port.WriteAll(request.data(), request.size(), 60000)) {
+      state.SkipWithError("write");
+      break;
+    }
+    size_t got = 0;
+    while (got < kAnswer) {
+      if (port.WaitReadable(10000) != SerialWait::kReady) break;
+      const int n = port.ReadSome(answer + got, kAnswer - got);
+      if (n < 0) break;
+      got += static_cast<size_t>(n);
+    }
+    if (got != kAnswer) {
+      state.SkipWithError("read");
+      break;
+    }
+  }
+  stop = true;
+  far.join();
+  state.SetItemsProcessed(state.iterations());
+}
+
+BENCHMARK(BM_DiagChunk)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_RawLink)->UseRealTime()->MinTime(2.0);
+
+// Keeps each benchmark's rate (iterations per second) for the ratio line.
+class RateReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& r : runs) {
+      if (r.real_accumulated_time > 0)
+        rates[r.benchmark_name()] = static_cast<double>(r.iterations) / r.real_accumulated_time;
+    }
+  }
+  std::map<std::string, double> rates;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  RateReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  double chunk = 0, raw = 0;
+  for (const auto& [name, rate] : reporter.rates) {
+    if (name.rfind("BM_DiagChunk", 0) == 0) chunk = rate;
+    if (name.rfind("BM_RawLink", 0) == 0) raw = rate;
+  }
+  std::printf("chunks per second %.0f, raw exchanges per second %.0f\n", chunk, raw);
+  std::printf("RATIO diag_chunk %.3f\n", raw > 0 ? chunk / raw : 0.0);
+  return 0;
+}
