@@ -30,6 +30,11 @@ bool CComMs::Transact(int totalLength, uint8_t* request, int& outLength, uint8_t
   int count = n + offset;
   if (count % 256 == 0) m_accum[count++] = kDiagFlag;
   if (!WriteAll(m_accum, count)) return false;
+  // Subsystem and vendor requests are recognised by their whole command
+  // head: a late answer to an earlier command starts with the same byte.
+  m_nHeadLength = request[0] == 0x4B ? 4 : (request[0] == 0xFA ? 3 : 1);
+  if (m_nHeadLength > totalLength - 3) m_nHeadLength = 1;
+  std::memcpy(m_head, request, static_cast<size_t>(m_nHeadLength));
   return Receive(outLength, responseBuffer, timeoutMs, mode, false, request[0]);
 }
 
@@ -91,7 +96,10 @@ bool CComMs::Receive(int& outLength, uint8_t* responseBuffer, int timeoutMs, int
         // The standard error replies answer any request; 0x18 (bad mode)
         // too, since the download-mode switch retries on it.
         accepted = first == 0x13 || first == 0x14 || first == 0x15 || first == 0x18 ||
-                   (readFrameRules ? first == 0x4B : first == firstSent);
+                   (readFrameRules
+                        ? first == 0x4B
+                        : first == firstSent && len - 3 >= m_nHeadLength &&
+                              std::memcmp(responseBuffer, m_head, static_cast<size_t>(m_nHeadLength)) == 0);
       } else if (mode == 1) {
         accepted = true;
       } else {

@@ -187,6 +187,28 @@ TEST_F(SmartphoneTest, AnswersTooShortForWhatIsReadFail) {
   }
 }
 
+TEST_F(SmartphoneTest, LateAnswersAndWrongCheckValues) {
+  ASSERT_TRUE(ms->UnlockDiagPort());
+  std::string model;
+  // Late but within the 300 ms budget of the model query, then too late.
+  sim::FaultSpec late = Fault("late_answer", "4BFC4120", 1);
+  late.delayMs = 50;
+  phone->AddFault(late);
+  EXPECT_TRUE(ms->GetModelName(model));
+  late.delayMs = 1000;
+  phone->AddFault(late);
+  EXPECT_FALSE(ms->GetModelName(model));
+  // The late answer arrives during the next transaction and is skipped there:
+  // it repeats another command's head.
+  char v[65];
+  uint8_t n = sizeof(v);
+  EXPECT_TRUE(ms->GetSoftwareVersion(v, n));
+  // The program does not check the phone's check value.
+  phone->AddFault(Fault("bad_check", "4BFC4120", 1));
+  EXPECT_TRUE(ms->GetModelName(model));
+  EXPECT_EQ(model, "E3109");
+}
+
 TEST_F(SmartphoneTest, NoAnswer) {
   ASSERT_TRUE(ms->UnlockDiagPort());
   phone->AddFault(Fault("no_answer", "4BFC", -1));
