@@ -71,24 +71,10 @@ bool CComMs::Receive(int& outLength, uint8_t* responseBuffer, int timeoutMs, int
         accLen = 0;
         continue;
       }
-      // Unescape into the answer buffer; an escape right before the flag
-      // leaves the frame broken, and it is dropped.
-      int len = 0;
-      bool broken = false;
-      for (int i = 0; i < accLen - 1; ++i) {
-        if (m_accum[i] == kDiagEscape) {
-          if (i + 1 >= accLen - 1) {
-            broken = true;
-            break;
-          }
-          responseBuffer[len++] = static_cast<uint8_t>(m_accum[++i] ^ kDiagEscapeXor);
-        } else {
-          responseBuffer[len++] = m_accum[i];
-        }
-      }
+      // An escape right before the flag leaves the frame broken: dropped.
+      const int len = UnescapeDiagFrame(m_accum, accLen, responseBuffer);
       accLen = 0;
-      if (broken) continue;
-      responseBuffer[len++] = kDiagFlag;
+      if (len < 0) continue;
       outLength = len;
       const uint8_t first = responseBuffer[0];
       bool accepted = false;

@@ -208,7 +208,7 @@ class CComMs : public CComCtrl {
   int m_nRxLen = 0;
   bool m_bLastTransacted = false;
   uint8_t m_head[4] = {};  // command head a normal-mode answer must repeat
-  int m_nHeadLength = 1;  // whether the latest Send got an answer
+  int m_nHeadLength = 1;   // whether the latest Send got an answer
 };
 
 }  // namespace upvane

@@ -65,6 +65,21 @@ int EncodeDiagFrame(uint8_t* frame, size_t capacity, uint8_t* request, int total
   return static_cast<int>(out);
 }
 
+int UnescapeDiagFrame(const uint8_t* raw, int rawLength, uint8_t* out) {
+  if (rawLength < 1) return -1;
+  int len = 0;
+  for (int i = 0; i < rawLength - 1; ++i) {
+    if (raw[i] == kDiagEscape) {
+      if (i + 1 >= rawLength - 1) return -1;
+      out[len++] = static_cast<uint8_t>(raw[++i] ^ kDiagEscapeXor);
+    } else {
+      out[len++] = raw[i];
+    }
+  }
+  out[len++] = kDiagFlag;
+  return len;
+}
+
 bool PacketWriter::Room(int count) {
   if (!m_bOk || count < 0 || m_nLength + count > m_nCapacity) {
     m_bOk = false;
