@@ -120,7 +120,7 @@ void SimPhone::Stop() {
   m_pty.Close();
 }
 
-void SimPhone::AddFault(const FaultSpec& fault) {
+void SimPhone::AddFault(const FaultRule& fault) {
   std::lock_guard<std::mutex> lock(m_mutex);
   m_faults.push_back(fault);
 }
@@ -208,7 +208,7 @@ void SimPhone::OnBytes(const uint8_t* data, size_t count) {
   }
 }
 
-bool SimPhone::TakeFault(const Packet& request, FaultSpec& fault) {
+bool SimPhone::TakeFault(const Packet& request, FaultRule& fault) {
   for (auto it = m_faults.begin(); it != m_faults.end(); ++it) {
     if (it->match.size() > request.size() || !std::equal(it->match.begin(), it->match.end(), request.begin()))
       continue;
@@ -253,7 +253,7 @@ void SimPhone::HangUp(const std::vector<uint8_t>& partial) {
 void SimPhone::OnFrame(const Packet& request) {
   CountRequest(request);
   const PhoneMode before = m_state.mode;
-  FaultSpec fault;
+  FaultRule fault;
   const bool faulty = TakeFault(request, fault);
   const std::string kind = faulty ? fault.kind : std::string();
   if (kind == "no_answer") return;
@@ -322,7 +322,7 @@ void SimPhone::OnFrame(const Packet& request) {
 
 void SimPhone::OnRawPacket(const Packet& request) {
   CountRequest(request);
-  FaultSpec fault;
+  FaultRule fault;
   const bool faulty = TakeFault(request, fault);
   const std::string kind = faulty ? fault.kind : std::string();
   if (kind == "no_answer") return;

@@ -191,7 +191,7 @@ TEST_F(SmartphoneTest, LateAnswersAndWrongCheckValues) {
   ASSERT_TRUE(ms->UnlockDiagPort());
   std::string model;
   // Late but within the 300 ms budget of the model query, then too late.
-  sim::FaultSpec late = Fault("late_answer", "4BFC4120", 1);
+  sim::FaultRule late = Fault("late_answer", "4BFC4120", 1);
   late.delayMs = 50;
   phone->AddFault(late);
   EXPECT_TRUE(ms->GetModelName(model));
@@ -285,7 +285,8 @@ TEST_F(SmartphoneTest, UpdateControl) {
   char phase = 0;
   ASSERT_TRUE(ms->IsReadyFotaPrepareCmd(phase));
   EXPECT_EQ(phase, '2');
-  // Four chunks of part 1 and one of part 2, in order; a repeated index is refused.
+  // Four chunks of delta part 1, then one of part 3 in the legacy form; a
+  // repeated index is refused.
   uint8_t data[CComMs::kDeltaChunkBytes];
   for (int i = 0; i < CComMs::kDeltaChunkBytes; ++i) data[i] = static_cast<uint8_t>(i);
   for (uint32_t i = 0; i < 4; ++i)
@@ -304,6 +305,24 @@ TEST_F(SmartphoneTest, UpdateControl) {
   EXPECT_EQ(s.fota.at(3).bytes, 100u);  // the legacy form sends part - 1
   EXPECT_EQ(s.fotaPartOrder, (std::vector<int>{1, 3}));
   EXPECT_EQ(s.fotaOrderErrors, 1);
+}
+
+TEST_F(SmartphoneTest, UpdateControlTracesFailures) {
+  ASSERT_TRUE(ms->UnlockDiagPort());
+  phone->AddFault(Fault("no_answer", "4BFCA120", 1));
+  phone->AddFault(Fault("short_answer", "4BFCA120", 1, 4));
+  phone->AddFault(Fault("no_answer", "4BFCA020", 1));
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(ms->FotaPrepareStartCmd());
+  EXPECT_FALSE(ms->FotaZrtLockCmd());
+  char phase = 0;
+  EXPECT_FALSE(ms->IsReadyFotaPrepareCmd(phase));
+  EXPECT_TRUE(ms->IsReadyFotaPrepareCmd(phase));  // success is not traced for the queries
+  const std::string trace = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(trace,
+            "FotaPrepareStartCmd::\xE9\x80\x81\xE5\x8F\x97\xE4\xBF\xA1\xE5\xA4\xB1\xE6\x95\x97\n"
+            "FotaZrtLockCmd::\xE4\xB8\x8D\xE6\xAD\xA3\xE5\x8F\x97\xE4\xBF\xA1: 0x4B,0xFC,0xA1,0x20\n"
+            "IsReadyFotaPrepareCmd::\xE9\x80\x81\xE5\x8F\x97\xE4\xBF\xA1\xE5\xA4\xB1\xE6\x95\x97\n");
 }
 
 TEST(FotaStatus, ValueAboveElevenIsNotSuccessButIsReported) {

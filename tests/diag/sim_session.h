@@ -40,8 +40,8 @@ inline sim::PhoneConfig FeaturePhone() {
   return c;
 }
 
-inline sim::FaultSpec Fault(const char* kind, const char* onHex, int times = 1, uint32_t code = 0) {
-  sim::FaultSpec f;
+inline sim::FaultRule Fault(const char* kind, const char* onHex, int times = 1, uint32_t code = 0) {
+  sim::FaultRule f;
   f.kind = kind;
   sim::ParseHexBytes(onHex, f.match);
   f.times = times;
