@@ -7,6 +7,7 @@
 #include "platform/clock.h"
 #include "platform/deployment.h"
 #include "sim_session.h"
+#include "support/test_support.h"
 
 namespace upvane {
 namespace {
@@ -77,6 +78,57 @@ TEST(UnlockKey, PhoneWithAnotherKeyRefusesTheResponse) {
   EXPECT_FALSE(ms.GetModelName(model));
   EXPECT_EQ(phone.CountRequests("4BFD10A0"), 2);  // challenge and response, no property writes
   EXPECT_EQ(phone.CountRequests("4BFCA120"), 0);
+}
+
+TEST_F(SmartphoneTest, EachCommandSucceedsAndFailsWithoutAnswer) {
+  ASSERT_TRUE(ms->UnlockDiagPort());
+  test::TempDir dir;
+  test::WriteFile(dir.File("signed.bin"), std::string(300, 's'));
+  const uint8_t digest[32] = {};
+  struct Case {
+    const char* name;
+    const char* request;  // the head the phone is told not to answer; null: long limit, not tried
+    std::function<bool()> run;
+  };
+  const Case cases[] = {
+      {"DisableLogMask", "0F", [&] { return ms->DisableLogMask(); }},
+      {"ClearExtLogMask", "5D", [&] { return ms->ClearExtLogMask(); }},
+      {"QuerySessionState", "4BFC1220", [&] { return ms->QuerySessionState(); }},
+      {"QueryUpdateOption", nullptr,
+       [&] {
+         uint8_t o = 9;
+         return ms->QueryUpdateOption(o) && o == 0;
+       }},
+      {"StartDeltaUpdateLegacy", "4BFC26B0", [&] { return ms->StartDeltaUpdateLegacy(1, 0); }},
+      {"PrepareSecuredUpdate", "4BFC27B0", [&] { return ms->PrepareSecuredUpdate(); }},
+      {"QueryUpdateState", "4BFCD920",
+       [&] {
+         uint8_t st = 9;
+         return ms->QueryUpdateState(2, st) && st == 0;
+       }},
+      {"SendSignedBlock", "4BFCD520",
+       [&] { return ms->SendSignedBlock(digest, 256, dir.File("signed.bin")); }},
+      {"WriteDnandFBDLEnable", "4BFCE020", [&] { return ms->WriteDnandFBDLEnable(); }},
+      {"SetFactoryDataFlag", "4BFCE020", [&] { return ms->SetFactoryDataFlag(); }},
+      {"SyncFileSystems", "4BFC8020", [&] { return ms->SyncFileSystems(); }},
+      {"IsBootComplete", "4BFCA020", [&] { return ms->IsBootComplete(); }},
+      {"SetRebootModeDiag1", nullptr, [&] { return ms->SetRebootModeDiag1(); }},
+      {"ReadPhoneNumber", "26", [&] { return ms->ReadPhoneNumber() == "09012345678"; }},
+  };
+  for (const Case& c : cases) {
+    EXPECT_TRUE(c.run()) << c.name;
+    if (!c.request) continue;
+    phone->AddFault(Fault("no_answer", c.request, -1));
+    EXPECT_FALSE(c.run()) << c.name << " without an answer";
+    // A fresh phone for the next case (the rule above stays forever).
+    StartPhone(test::Smartphone());
+    ASSERT_TRUE(ms->UnlockDiagPort());
+  }
+  // A signed block that is not 256 bytes is not sent at all.
+  test::WriteFile(dir.File("short.bin"), std::string(100, 's'));
+  EXPECT_FALSE(ms->SendSignedBlock(digest, 255, dir.File("signed.bin")));
+  EXPECT_FALSE(ms->SendSignedBlock(digest, 256, dir.File("short.bin")));
+  EXPECT_EQ(phone->CountRequests("4BFCD520"), 0);
 }
 
 TEST_F(SmartphoneTest, RetryCounts) {
