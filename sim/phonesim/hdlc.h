@@ -8,7 +8,7 @@
 
 namespace upvane::sim {
 
-uint16_t Crc16X25(const uint8_t* data, size_t length);  // bit by bit
+uint16_t Crc16X25(const uint8_t* data, size_t length);
 
 // Packet -> escaped frame with check value and closing flag (and a leading
 // flag when asked, as the download modes answer).

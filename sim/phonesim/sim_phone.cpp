@@ -246,8 +246,8 @@ void SimPhone::SendFramed(const Answers& answers, bool corruptCheck) {
 
 void SimPhone::HangUp(const std::vector<uint8_t>& partial) {
   WriteBytes(partial);
+  m_bGone = true;  // before the close, so that whoever sees the hang-up sees the flag
   m_pty.Close();
-  m_bGone = true;
 }
 
 void SimPhone::OnFrame(const Packet& request) {

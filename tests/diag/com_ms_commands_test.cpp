@@ -12,10 +12,10 @@
 namespace upvane {
 namespace {
 
-// The waits of the commands (retries, settle times) run five times faster;
+// The waits of the commands (retries, settle times) run three times faster;
 // counts and orders stay the same.
 const bool kScaled = [] {
-  setenv("UPVANE_TIME_SCALE", "5", 1);
+  setenv("UPVANE_TIME_SCALE", "3", 1);
   setenv("UPVANE_DEBUG", "1", 1);
   return true;
 }();

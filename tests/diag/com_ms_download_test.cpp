@@ -13,7 +13,7 @@ namespace upvane {
 namespace {
 
 const bool kScaled = [] {
-  setenv("UPVANE_TIME_SCALE", "5", 1);
+  setenv("UPVANE_TIME_SCALE", "3", 1);
   return true;
 }();
 
