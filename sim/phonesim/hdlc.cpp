@@ -55,7 +55,7 @@ void FrameReader::Reset() {
   m_bBroken = false;
 }
 
-FrameReader::Result FrameReader::Feed(uint8_t byte) {
+FrameReader::Result FrameReader::FeedSpecial(uint8_t byte) {
   if (byte == 0x7E) {
     if (m_raw.empty() && !m_bBroken && !m_bEscape) return Result::kNone;  // leading or repeated flag
     const bool broken = m_bBroken || m_bEscape || m_raw.size() < 3;
@@ -79,7 +79,7 @@ FrameReader::Result FrameReader::Feed(uint8_t byte) {
   } else {
     m_raw.push_back(byte);
   }
-  if (m_raw.size() > 300000) {
+  if (m_raw.size() > kLimit) {
     m_raw.clear();
     m_bBroken = true;
   }

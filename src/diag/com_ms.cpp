@@ -50,17 +50,19 @@ bool CComMs::Receive(int& outLength, uint8_t* responseBuffer, int timeoutMs, int
   int accLen = 0;
   for (;;) {
     if (m_nRxPos >= m_nRxLen) {
+      // Wait for bytes and take what has come, up to the read buffer.
       m_nRxPos = m_nRxLen = 0;
       const uint64_t elapsed = GetTickCount64() - start;
-      const int remaining = elapsed >= budget ? 0 : static_cast<int>(budget - elapsed);
-      int available = 0;
-      int left = 0;
-      if (WaitForData(remaining, available, left)) return false;
-      const int take =
-          available < static_cast<int>(sizeof(m_rx)) ? available : static_cast<int>(sizeof(m_rx));
-      int after = 0;
-      if (!ReadExact(m_rx, take, left, after)) return false;
-      m_nRxLen = take;
+      const uint64_t remaining = elapsed >= budget ? 0 : budget - elapsed;
+      if (port.WaitReadable(remaining) != SerialWait::kReady) return false;
+      const int n = port.ReadSome(m_rx, sizeof(m_rx));
+      if (n < 0) return false;
+      if (n == 0) {
+        if (remaining == 0) return false;
+        SleepMs(1);  // readable but nothing there yet
+        continue;
+      }
+      m_nRxLen = n;
     }
     while (m_nRxPos < m_nRxLen) {
       const uint8_t b = m_rx[m_nRxPos++];

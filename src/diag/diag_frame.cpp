@@ -48,16 +48,30 @@ int EncodeDiagFrame(uint8_t* frame, size_t capacity, uint8_t* request, int total
   request[packet] = static_cast<uint8_t>(crc & 0xFF);
   request[packet + 1] = static_cast<uint8_t>(crc >> 8);
   request[packet + 2] = kDiagFlag;
+  // Worst case every byte doubles; when that fits, no per-byte room checks.
+  const size_t body = static_cast<size_t>(packet) + 2;
   size_t out = 0;
-  for (int i = 0; i < packet + 2; ++i) {
-    const uint8_t b = request[i];
-    if (b == kDiagFlag || b == kDiagEscape) {
-      if (out + 2 > capacity) return -1;
-      frame[out++] = kDiagEscape;
-      frame[out++] = static_cast<uint8_t>(b ^ kDiagEscapeXor);
-    } else {
-      if (out + 1 > capacity) return -1;
-      frame[out++] = b;
+  if (2 * body + 1 <= capacity) {
+    for (size_t i = 0; i < body; ++i) {
+      const uint8_t b = request[i];
+      if (b == kDiagFlag || b == kDiagEscape) {
+        frame[out++] = kDiagEscape;
+        frame[out++] = static_cast<uint8_t>(b ^ kDiagEscapeXor);
+      } else {
+        frame[out++] = b;
+      }
+    }
+  } else {
+    for (size_t i = 0; i < body; ++i) {
+      const uint8_t b = request[i];
+      const bool escape = b == kDiagFlag || b == kDiagEscape;
+      if (out + (escape ? 2 : 1) > capacity) return -1;
+      if (escape) {
+        frame[out++] = kDiagEscape;
+        frame[out++] = static_cast<uint8_t>(b ^ kDiagEscapeXor);
+      } else {
+        frame[out++] = b;
+      }
     }
   }
   if (out + 1 > capacity) return -1;
