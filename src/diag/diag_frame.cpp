@@ -52,8 +52,21 @@ int EncodeDiagFrame(uint8_t* frame, size_t capacity, uint8_t* request, int total
   const size_t body = static_cast<size_t>(packet) + 2;
   size_t out = 0;
   if (2 * body + 1 <= capacity) {
-    for (size_t i = 0; i < body; ++i) {
-      const uint8_t b = request[i];
+    size_t i = 0;
+    while (i < body) {
+      // Copy eight bytes at once while none of them can be 0x7C..0x7F.
+      if (i + 8 <= body) {
+        uint64_t w;
+        std::memcpy(&w, request + i, 8);
+        const uint64_t y = (w | 0x0303030303030303ull) ^ 0x7F7F7F7F7F7F7F7Full;
+        if (((y - 0x0101010101010101ull) & ~y & 0x8080808080808080ull) == 0) {
+          std::memcpy(frame + out, &w, 8);
+          out += 8;
+          i += 8;
+          continue;
+        }
+      }
+      const uint8_t b = request[i++];
       if (b == kDiagFlag || b == kDiagEscape) {
         frame[out++] = kDiagEscape;
         frame[out++] = static_cast<uint8_t>(b ^ kDiagEscapeXor);

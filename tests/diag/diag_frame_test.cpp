@@ -82,6 +82,27 @@ TEST(EncodeDiagFrame, EscapesFlagAndEscapeBytesInPacketAndCheckValue) {
   EXPECT_EQ(found, 4);
 }
 
+TEST(EncodeDiagFrame, LongPacketsRoundTripThroughThePhonesDecoder) {
+  // Flag, escape and their neighbours at every position and spacing.
+  const uint8_t specials[] = {0x7C, 0x7D, 0x7E, 0x7F, 0x5D, 0x5E};
+  for (int gap = 1; gap < 20; ++gap) {
+    std::vector<uint8_t> req(2044 + 3);
+    for (size_t i = 0; i < 2044; ++i)
+      req[i] = (i % static_cast<size_t>(gap) == 0) ? specials[i % 6] : static_cast<uint8_t>(i * 13);
+    const std::vector<uint8_t> packet(req.begin(), req.begin() + 2044);
+    std::vector<uint8_t> frame(2 * req.size() + 2);
+    const int n = EncodeDiagFrame(frame.data(), frame.size(), req.data(), static_cast<int>(req.size()));
+    ASSERT_GT(n, 0);
+    sim::FrameReader reader;
+    sim::FrameReader::Result r = sim::FrameReader::Result::kNone;
+    for (int i = 0; i < n; ++i) r = reader.Feed(frame[static_cast<size_t>(i)]);
+    ASSERT_EQ(r, sim::FrameReader::Result::kFrame) << "gap " << gap;
+    EXPECT_EQ(reader.packet(), packet) << "gap " << gap;
+    std::vector<uint8_t> back(static_cast<size_t>(n));
+    EXPECT_EQ(UnescapeDiagFrame(frame.data(), n, back.data()), 2044 + 3);
+  }
+}
+
 TEST(EncodeDiagFrame, RefusesWhatDoesNotFit) {
   uint8_t req[8] = {0x7E, 0x7E, 0x7E, 0x7E, 0x7E, 0, 0, 0};
   uint8_t frame[12];
