@@ -538,9 +538,6 @@ TEST_F(FeaturePhoneTest, VendorValues) {
   EXPECT_EQ(b, 2);
   ASSERT_TRUE(ms->ReadVendorByteFB(b));
   EXPECT_EQ(b, 1);
-  // A smartphone knows none of them.
-  test::SimSession* self = this;
-  (void)self;
 }
 
 TEST_F(SmartphoneTest, FeaturePhoneCommandsAreUnknownHere) {

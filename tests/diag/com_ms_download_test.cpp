@@ -79,7 +79,6 @@ TEST_F(FeaturePhoneRepairTest, RefusalsAndLimits) {
   // Sizes over the limits fail without sending anything.
   std::vector<uint8_t> big(1025, 1);
   const int before = phone->CountRequests("");
-  // (the boot downloader would refuse it anyway)
   EXPECT_FALSE(ms->SdSimpleWrite(0, big.data(), 1025));
   uint8_t status = 0;
   EXPECT_FALSE(ms->SdPartitionTable(big.data(), 513, 0, status));
