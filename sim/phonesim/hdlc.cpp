@@ -2,13 +2,28 @@
 
 namespace upvane::sim {
 
-uint16_t Crc16X25(const uint8_t* data, size_t length) {
-  uint16_t crc = 0xFFFF;
-  for (size_t i = 0; i < length; ++i) {
-    crc ^= data[i];
-    for (int b = 0; b < 8; ++b)
-      crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0x8408) : static_cast<uint16_t>(crc >> 1);
+namespace {
+
+// Reflected CRC-16 table of the phone's firmware, built once.
+struct CrcTable {
+  uint16_t v[256];
+  CrcTable() {
+    for (int i = 0; i < 256; ++i) {
+      uint16_t crc = static_cast<uint16_t>(i);
+      for (int b = 0; b < 8; ++b)
+        crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0x8408) : static_cast<uint16_t>(crc >> 1);
+      v[i] = crc;
+    }
   }
+};
+
+}  // namespace
+
+uint16_t Crc16X25(const uint8_t* data, size_t length) {
+  static const CrcTable table;
+  uint16_t crc = 0xFFFF;
+  for (size_t i = 0; i < length; ++i)
+    crc = static_cast<uint16_t>((crc >> 8) ^ table.v[(crc ^ data[i]) & 0xFF]);
   return static_cast<uint16_t>(~crc);
 }
 
@@ -40,7 +55,7 @@ void FrameReader::Reset() {
   m_bBroken = false;
 }
 
-FrameReader::Result FrameReader::Feed(uint8_t byte) {
+FrameReader::Result FrameReader::FeedSpecial(uint8_t byte) {
   if (byte == 0x7E) {
     if (m_raw.empty() && !m_bBroken && !m_bEscape) return Result::kNone;  // leading or repeated flag
     const bool broken = m_bBroken || m_bEscape || m_raw.size() < 3;
@@ -64,7 +79,7 @@ FrameReader::Result FrameReader::Feed(uint8_t byte) {
   } else {
     m_raw.push_back(byte);
   }
-  if (m_raw.size() > 300000) {
+  if (m_raw.size() > kLimit) {
     m_raw.clear();
     m_bBroken = true;
   }

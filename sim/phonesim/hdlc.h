@@ -8,7 +8,7 @@
 
 namespace upvane::sim {
 
-uint16_t Crc16X25(const uint8_t* data, size_t length);  // bit by bit
+uint16_t Crc16X25(const uint8_t* data, size_t length);
 
 // Packet -> escaped frame with check value and closing flag (and a leading
 // flag when asked, as the download modes answer).
@@ -20,11 +20,19 @@ class FrameReader {
   enum class Result { kNone, kFrame, kBadFrame };
   // Feeds one byte; kFrame when a frame with a good check value ended (its
   // packet in packet()), kBadFrame for a wrong check value or broken escape.
-  Result Feed(uint8_t byte);
+  Result Feed(uint8_t byte) {
+    if (byte != 0x7E && byte != 0x7D && !m_bEscape && m_raw.size() < kLimit) {
+      m_raw.push_back(byte);  // the common case, kept inline
+      return Result::kNone;
+    }
+    return FeedSpecial(byte);
+  }
   const std::vector<uint8_t>& packet() const { return m_packet; }
   void Reset();
 
  private:
+  static constexpr size_t kLimit = 300000;
+  Result FeedSpecial(uint8_t byte);
   std::vector<uint8_t> m_raw;
   std::vector<uint8_t> m_packet;
   bool m_bEscape = false;

@@ -7,7 +7,7 @@ namespace upvane::sim {
 
 const char* const kFaultKinds[] = {"no_answer",    "late_answer",  "log_before", "bad_check",
                                    "error_report", "bad_mode",     "hang_up",    "drop_followup",
-                                   "short_answer", "refuse_write", nullptr};
+                                   "short_answer", "refuse_write", "refuse",     nullptr};
 
 bool IsFaultKind(const std::string& kind) {
   for (int i = 0; kFaultKinds[i]; ++i)
@@ -32,7 +32,7 @@ bool ParseHexBytes(const std::string& text, std::vector<uint8_t>& bytes) {
   return nibbles % 2 == 0;
 }
 
-bool ParseFault(const nlohmann::json& e, FaultSpec& f, std::string& error) {
+bool ParseFault(const nlohmann::json& e, FaultRule& f, std::string& error) {
   if (!e.is_object() || !e.contains("kind") || !e["kind"].is_string()) {
     error = "a fault needs a kind";
     return false;
@@ -99,7 +99,7 @@ bool ParsePhoneConfig(const nlohmann::json& e, PhoneConfig& c, std::string& erro
     }
     if (e.contains("faults")) {
       for (const auto& fe : e["faults"]) {
-        FaultSpec f;
+        FaultRule f;
         if (!ParseFault(fe, f, error)) return false;
         c.faults.push_back(f);
       }

@@ -14,7 +14,7 @@ enum class Family { kSmartphone, kFeaturePhone };
 
 // A fault the phone shows on requests that begin with `match` (empty: every
 // request), `times` times (-1: always).
-struct FaultSpec {
+struct FaultRule {
   std::string kind;            // see kFaultKinds
   std::vector<uint8_t> match;  // request prefix
   int times = 1;
@@ -23,7 +23,8 @@ struct FaultSpec {
 };
 
 // no_answer, late_answer, log_before, bad_check, error_report, bad_mode,
-// hang_up, drop_followup, short_answer, refuse_write
+// hang_up, drop_followup, short_answer, refuse_write (EFS write answered
+// 0x16), refuse (boot downloader: 03 and `code` as reason)
 extern const char* const kFaultKinds[];
 bool IsFaultKind(const std::string& kind);
 
@@ -49,12 +50,12 @@ struct PhoneConfig {
   uint32_t identityNumber = 0;
   std::vector<std::string> efsDirectories;
   std::map<std::string, std::string> efsFiles;
-  std::vector<FaultSpec> faults;
+  std::vector<FaultRule> faults;
 };
 
 // Parses one phone entry; false with a message on a malformed entry.
 bool ParsePhoneConfig(const nlohmann::json& entry, PhoneConfig& config, std::string& error);
-bool ParseFault(const nlohmann::json& entry, FaultSpec& fault, std::string& error);
+bool ParseFault(const nlohmann::json& entry, FaultRule& fault, std::string& error);
 // "4B FC A0 20" or "4BFCA020" -> bytes.
 bool ParseHexBytes(const std::string& text, std::vector<uint8_t>& bytes);
 

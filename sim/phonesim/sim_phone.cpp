@@ -120,7 +120,7 @@ void SimPhone::Stop() {
   m_pty.Close();
 }
 
-void SimPhone::AddFault(const FaultSpec& fault) {
+void SimPhone::AddFault(const FaultRule& fault) {
   std::lock_guard<std::mutex> lock(m_mutex);
   m_faults.push_back(fault);
 }
@@ -166,6 +166,14 @@ void SimPhone::Loop() {
 void SimPhone::OnBytes(const uint8_t* data, size_t count) {
   for (size_t i = 0; i < count && !m_bGone; ++i) {
     if (m_state.mode == PhoneMode::kRaw) {
+      if (m_nRawDiscardUntil != 0) {
+        // After a broken packet the rest of it is dropped until the line is quiet.
+        if (GetTickCount64() < m_nRawDiscardUntil) {
+          m_nRawDiscardUntil = GetTickCount64() + 50;
+          continue;
+        }
+        m_nRawDiscardUntil = 0;
+      }
       m_rawInput.push_back(data[i]);
       if (m_rawInput.size() < 8) continue;
       uint32_t length = 0;
@@ -174,6 +182,7 @@ void SimPhone::OnBytes(const uint8_t* data, size_t count) {
         // A length no packet has: report it and drop what came.
         ++m_state.badLengths;
         m_rawInput.clear();
+        m_nRawDiscardUntil = GetTickCount64() + 50;
         std::vector<uint8_t> out;
         const uint32_t words[4] = {4, 16, 0, 1};
         for (uint32_t w : words) Put32(out, w);
@@ -199,7 +208,7 @@ void SimPhone::OnBytes(const uint8_t* data, size_t count) {
   }
 }
 
-bool SimPhone::TakeFault(const Packet& request, FaultSpec& fault) {
+bool SimPhone::TakeFault(const Packet& request, FaultRule& fault) {
   for (auto it = m_faults.begin(); it != m_faults.end(); ++it) {
     if (it->match.size() > request.size() || !std::equal(it->match.begin(), it->match.end(), request.begin()))
       continue;
@@ -212,7 +221,7 @@ bool SimPhone::TakeFault(const Packet& request, FaultSpec& fault) {
 
 void SimPhone::WriteBytes(const std::vector<uint8_t>& bytes) {
   size_t done = 0;
-  const uint64_t deadline = GetTickCount64() + 10000;
+  const uint64_t deadline = GetTickCount64() + 2000;
   while (done < bytes.size() && !m_bStop) {
     const int fd = m_pty.MasterFd();
     if (fd < 0) return;
@@ -237,18 +246,24 @@ void SimPhone::SendFramed(const Answers& answers, bool corruptCheck) {
 
 void SimPhone::HangUp(const std::vector<uint8_t>& partial) {
   WriteBytes(partial);
+  m_bGone = true;  // before the close, so that whoever sees the hang-up sees the flag
   m_pty.Close();
-  m_bGone = true;
 }
 
 void SimPhone::OnFrame(const Packet& request) {
   CountRequest(request);
   const PhoneMode before = m_state.mode;
-  FaultSpec fault;
+  FaultRule fault;
   const bool faulty = TakeFault(request, fault);
   const std::string kind = faulty ? fault.kind : std::string();
   if (kind == "no_answer") return;
   if (kind == "late_answer") SleepMs(static_cast<uint32_t>(fault.delayMs));
+  if (kind == "refuse" && before == PhoneMode::kBoot) {
+    Packet p{0x03};
+    Put16BE(p, fault.code);
+    SendFramed({p}, false);
+    return;
+  }
   if (kind == "bad_mode") {
     SendFramed({Reply(0x18, request)}, false);
     return;
@@ -307,7 +322,7 @@ void SimPhone::OnFrame(const Packet& request) {
 
 void SimPhone::OnRawPacket(const Packet& request) {
   CountRequest(request);
-  FaultSpec fault;
+  FaultRule fault;
   const bool faulty = TakeFault(request, fault);
   const std::string kind = faulty ? fault.kind : std::string();
   if (kind == "no_answer") return;

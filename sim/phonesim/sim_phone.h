@@ -32,7 +32,7 @@ class SimPhone {
   const PhoneConfig& Config() const { return m_config; }
   bool IsGone() const { return m_bGone.load(); }
 
-  void AddFault(const FaultSpec& fault);
+  void AddFault(const FaultRule& fault);
   PhoneState Snapshot();
   // Requests seen whose first bytes are `prefix` (hex, e.g. "4BFCA120").
   int CountRequests(const std::string& prefixHex);
@@ -42,7 +42,7 @@ class SimPhone {
   void OnBytes(const uint8_t* data, size_t count);
   void OnFrame(const Packet& request);
   void OnRawPacket(const Packet& request);
-  bool TakeFault(const Packet& request, FaultSpec& fault);
+  bool TakeFault(const Packet& request, FaultRule& fault);
   void WriteBytes(const std::vector<uint8_t>& bytes);
   void SendFramed(const Answers& answers, bool corruptCheck);
   void HangUp(const std::vector<uint8_t>& partial);
@@ -74,7 +74,8 @@ class SimPhone {
   PtyPair m_pty;
   FrameReader m_reader;
   std::vector<uint8_t> m_rawInput;
-  std::vector<FaultSpec> m_faults;
+  uint64_t m_nRawDiscardUntil = 0;
+  std::vector<FaultRule> m_faults;
   bool m_bRefuseWrite = false;  // the current request is to be refused (0x16)
   std::mutex m_mutex;           // state and faults, between the phone thread and callers
   std::thread m_thread;

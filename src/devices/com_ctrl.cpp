@@ -29,11 +29,17 @@ bool CComCtrl::WaitForData(int timeoutMs, int& available, int& remainingMs) {
     return false;
   }
   if (timeoutMs <= 0) return true;
-  if (port.WaitReadable(static_cast<uint64_t>(timeoutMs)) != SerialWait::kReady) return true;
+  for (;;) {
+    const uint64_t elapsed = GetTickCount64() - start;
+    if (elapsed >= static_cast<uint64_t>(timeoutMs)) return true;
+    if (port.WaitReadable(static_cast<uint64_t>(timeoutMs) - elapsed) != SerialWait::kReady) return true;
+    available = port.Available();
+    if (available > 0) break;
+    SleepMs(1);  // readable, but the bytes are not queued yet
+  }
   const uint64_t elapsed = GetTickCount64() - start;
-  available = port.Available();
   remainingMs = elapsed >= static_cast<uint64_t>(timeoutMs) ? 0 : timeoutMs - static_cast<int>(elapsed);
-  return available <= 0;
+  return false;
 }
 
 bool CComCtrl::ReadExact(uint8_t* buffer, int count, int timeoutMs, int& remainingMs) {

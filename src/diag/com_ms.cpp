@@ -30,6 +30,11 @@ bool CComMs::Transact(int totalLength, uint8_t* request, int& outLength, uint8_t
   int count = n + offset;
   if (count % 256 == 0) m_accum[count++] = kDiagFlag;
   if (!WriteAll(m_accum, count)) return false;
+  // Subsystem and vendor requests are recognised by their whole command
+  // head: a late answer to an earlier command starts with the same byte.
+  m_nHeadLength = request[0] == 0x4B ? 4 : (request[0] == 0xFA ? 3 : 1);
+  if (m_nHeadLength > totalLength - 3) m_nHeadLength = 1;
+  std::memcpy(m_head, request, static_cast<size_t>(m_nHeadLength));
   return Receive(outLength, responseBuffer, timeoutMs, mode, false, request[0]);
 }
 
@@ -45,17 +50,19 @@ bool CComMs::Receive(int& outLength, uint8_t* responseBuffer, int timeoutMs, int
   int accLen = 0;
   for (;;) {
     if (m_nRxPos >= m_nRxLen) {
+      // Wait for bytes and take what has come, up to the read buffer.
       m_nRxPos = m_nRxLen = 0;
       const uint64_t elapsed = GetTickCount64() - start;
-      const int remaining = elapsed >= budget ? 0 : static_cast<int>(budget - elapsed);
-      int available = 0;
-      int left = 0;
-      if (WaitForData(remaining, available, left)) return false;
-      const int take =
-          available < static_cast<int>(sizeof(m_rx)) ? available : static_cast<int>(sizeof(m_rx));
-      int after = 0;
-      if (!ReadExact(m_rx, take, left, after)) return false;
-      m_nRxLen = take;
+      const uint64_t remaining = elapsed >= budget ? 0 : budget - elapsed;
+      if (port.WaitReadable(remaining) != SerialWait::kReady) return false;
+      const int n = port.ReadSome(m_rx, sizeof(m_rx));
+      if (n < 0) return false;
+      if (n == 0) {
+        if (remaining == 0) return false;
+        SleepMs(1);  // readable but nothing there yet
+        continue;
+      }
+      m_nRxLen = n;
     }
     while (m_nRxPos < m_nRxLen) {
       const uint8_t b = m_rx[m_nRxPos++];
@@ -66,30 +73,21 @@ bool CComMs::Receive(int& outLength, uint8_t* responseBuffer, int timeoutMs, int
         accLen = 0;
         continue;
       }
-      // Unescape into the answer buffer; an escape right before the flag
-      // leaves the frame broken, and it is dropped.
-      int len = 0;
-      bool broken = false;
-      for (int i = 0; i < accLen - 1; ++i) {
-        if (m_accum[i] == kDiagEscape) {
-          if (i + 1 >= accLen - 1) {
-            broken = true;
-            break;
-          }
-          responseBuffer[len++] = static_cast<uint8_t>(m_accum[++i] ^ kDiagEscapeXor);
-        } else {
-          responseBuffer[len++] = m_accum[i];
-        }
-      }
+      // An escape right before the flag leaves the frame broken: dropped.
+      const int len = UnescapeDiagFrame(m_accum, accLen, responseBuffer);
       accLen = 0;
-      if (broken) continue;
-      responseBuffer[len++] = kDiagFlag;
+      if (len < 0) continue;
       outLength = len;
       const uint8_t first = responseBuffer[0];
       bool accepted = false;
       if (mode == 0) {
-        accepted = first == 0x13 || first == 0x14 || first == 0x15 ||
-                   (readFrameRules ? first == 0x4B : first == firstSent);
+        // The standard error replies answer any request; 0x18 (bad mode)
+        // too, since the download-mode switch retries on it.
+        accepted = first == 0x13 || first == 0x14 || first == 0x15 || first == 0x18 ||
+                   (readFrameRules
+                        ? first == 0x4B
+                        : first == firstSent && len - 3 >= m_nHeadLength &&
+                              std::memcmp(responseBuffer, m_head, static_cast<size_t>(m_nHeadLength)) == 0);
       } else if (mode == 1) {
         accepted = true;
       } else {

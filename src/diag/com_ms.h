@@ -206,7 +206,9 @@ class CComMs : public CComCtrl {
   uint8_t m_rx[4096];
   int m_nRxPos = 0;
   int m_nRxLen = 0;
-  bool m_bLastTransacted = false;  // whether the latest Send got an answer
+  bool m_bLastTransacted = false;
+  uint8_t m_head[4] = {};  // command head a normal-mode answer must repeat
+  int m_nHeadLength = 1;   // whether the latest Send got an answer
 };
 
 }  // namespace upvane

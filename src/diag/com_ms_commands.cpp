@@ -176,11 +176,10 @@ bool CComMs::GetProperty(int kind, const std::string& name, std::string& value, 
   if (!SubsystemCommand(kMakerSubsystem, 0x20A0, ops, w.Length(), 3000) || !AnswerStatusZero16(4) ||
       !AnswerU16(6, length))
     return false;
-  // The value is read only as far as the answer goes, and cut to the buffer.
+  // A value longer than the answer is a broken answer; one longer than the
+  // receiving buffer is cut to it.
+  if (!AnswerHas(8, length)) return false;
   size_t n = length;
-  const int room = AnswerLength() - 8;
-  if (room < 0) return false;
-  if (n > static_cast<size_t>(room)) n = static_cast<size_t>(room);
   if (n > capacity) n = capacity;
   value.assign(reinterpret_cast<const char*>(response + 8), n);
   const size_t nul = value.find('\0');
@@ -281,7 +280,9 @@ bool CComMs::IsBatteryAbove(int minimum) {
 
 bool CComMs::GetModelName(std::string& model) {
   model.clear();
-  if (!SubsystemCommand(kMakerSubsystem, 0x2041, nullptr, 0, 300) || !AnswerStatusZero16(4)) return false;
+  if (!SubsystemCommand(kMakerSubsystem, 0x2041, nullptr, 0, 300) || !AnswerStatusZero16(4) ||
+      !AnswerHas(6, 1))
+    return false;
   model = AnswerText(6, 255);
   return true;
 }
@@ -289,7 +290,9 @@ bool CComMs::GetModelName(std::string& model) {
 bool CComMs::GetSoftwareVersion(char* buffer, uint8_t& size) {
   const uint8_t capacity = size;
   if (capacity > 0) buffer[0] = 0;
-  if (!SubsystemCommand(kMakerSubsystem, 0x2040, nullptr, 0, 3000) || !AnswerStatusZero16(4)) return false;
+  if (!SubsystemCommand(kMakerSubsystem, 0x2040, nullptr, 0, 3000) || !AnswerStatusZero16(4) ||
+      !AnswerHas(7, 1))
+    return false;
   if (capacity == 0) return true;
   const std::string text = AnswerText(7, capacity - 1u);
   std::memcpy(buffer, text.data(), text.size());

@@ -48,21 +48,63 @@ int EncodeDiagFrame(uint8_t* frame, size_t capacity, uint8_t* request, int total
   request[packet] = static_cast<uint8_t>(crc & 0xFF);
   request[packet + 1] = static_cast<uint8_t>(crc >> 8);
   request[packet + 2] = kDiagFlag;
+  // Worst case every byte doubles; when that fits, no per-byte room checks.
+  const size_t body = static_cast<size_t>(packet) + 2;
   size_t out = 0;
-  for (int i = 0; i < packet + 2; ++i) {
-    const uint8_t b = request[i];
-    if (b == kDiagFlag || b == kDiagEscape) {
-      if (out + 2 > capacity) return -1;
-      frame[out++] = kDiagEscape;
-      frame[out++] = static_cast<uint8_t>(b ^ kDiagEscapeXor);
-    } else {
-      if (out + 1 > capacity) return -1;
-      frame[out++] = b;
+  if (2 * body + 1 <= capacity) {
+    size_t i = 0;
+    while (i < body) {
+      // Copy eight bytes at once while none of them can be 0x7C..0x7F.
+      if (i + 8 <= body) {
+        uint64_t w;
+        std::memcpy(&w, request + i, 8);
+        const uint64_t y = (w | 0x0303030303030303ull) ^ 0x7F7F7F7F7F7F7F7Full;
+        if (((y - 0x0101010101010101ull) & ~y & 0x8080808080808080ull) == 0) {
+          std::memcpy(frame + out, &w, 8);
+          out += 8;
+          i += 8;
+          continue;
+        }
+      }
+      const uint8_t b = request[i++];
+      if (b == kDiagFlag || b == kDiagEscape) {
+        frame[out++] = kDiagEscape;
+        frame[out++] = static_cast<uint8_t>(b ^ kDiagEscapeXor);
+      } else {
+        frame[out++] = b;
+      }
+    }
+  } else {
+    for (size_t i = 0; i < body; ++i) {
+      const uint8_t b = request[i];
+      const bool escape = b == kDiagFlag || b == kDiagEscape;
+      if (out + (escape ? 2 : 1) > capacity) return -1;
+      if (escape) {
+        frame[out++] = kDiagEscape;
+        frame[out++] = static_cast<uint8_t>(b ^ kDiagEscapeXor);
+      } else {
+        frame[out++] = b;
+      }
     }
   }
   if (out + 1 > capacity) return -1;
   frame[out++] = kDiagFlag;
   return static_cast<int>(out);
+}
+
+int UnescapeDiagFrame(const uint8_t* raw, int rawLength, uint8_t* out) {
+  if (rawLength < 1) return -1;
+  int len = 0;
+  for (int i = 0; i < rawLength - 1; ++i) {
+    if (raw[i] == kDiagEscape) {
+      if (i + 1 >= rawLength - 1) return -1;
+      out[len++] = static_cast<uint8_t>(raw[++i] ^ kDiagEscapeXor);
+    } else {
+      out[len++] = raw[i];
+    }
+  }
+  out[len++] = kDiagFlag;
+  return len;
 }
 
 bool PacketWriter::Room(int count) {

@@ -22,6 +22,12 @@ uint16_t DiagCrc16(const uint8_t* data, uint32_t bitCount);
 // `capacity` or `totalLength` is below 3.
 int EncodeDiagFrame(uint8_t* frame, size_t capacity, uint8_t* request, int totalLength);
 
+// Unescapes one received frame: `raw` holds `rawLength` bytes ending with the
+// closing flag. Writes the packet, its check value and the flag to `out`
+// (room for `rawLength` bytes) and returns that length, or -1 when an escape
+// byte stands right before the flag (a broken frame).
+int UnescapeDiagFrame(const uint8_t* raw, int rawLength, uint8_t* out);
+
 // Writes a packet with bounds checks into a caller's fixed buffer; after an
 // overflow every further write is ignored and ok() is false.
 class PacketWriter {

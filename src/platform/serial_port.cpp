@@ -134,32 +134,24 @@ SerialWait SerialPort::WaitReadable(uint64_t timeoutMs) {
   if (m_fd < 0 || m_bGone) return SerialWait::kGone;
   const uint64_t deadline = GetTickCount64() + timeoutMs;
   for (;;) {
-    if (Available() > 0) return SerialWait::kReady;
+    // poll() answers at once when bytes are queued; no queue query needed.
     const uint64_t now = GetTickCount64();
-    if (now >= deadline) return SerialWait::kTimeout;
+    const uint64_t left = now >= deadline ? 0 : deadline - now;
     pollfd p{m_fd, POLLIN, 0};
-    const int r = ::poll(&p, 1, PollSlice(deadline - now));
+    const int r = ::poll(&p, 1, left == 0 ? 0 : PollSlice(left));
     if (r < 0) {
       if (errno == EINTR) continue;
       m_bGone = true;
       return SerialWait::kGone;
     }
-    if (r == 0) continue;
-    if (Available() > 0) return SerialWait::kReady;
-    if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) {
+    if (r > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+      // Bytes that came before the hang-up can still be read.
+      if (Available() > 0) return SerialWait::kReady;
       m_bGone = true;
       return SerialWait::kGone;
     }
-    if (p.revents & POLLIN) {
-      // Readable with nothing queued: end of file after a hang-up.
-      uint8_t probe = 0;
-      const ssize_t n = ::read(m_fd, &probe, 0);
-      if (n < 0 && errno != EAGAIN && errno != EINTR) {
-        m_bGone = true;
-        return SerialWait::kGone;
-      }
-      SleepMs(1);
-    }
+    if (r > 0 && (p.revents & POLLIN)) return SerialWait::kReady;
+    if (left == 0) return SerialWait::kTimeout;
   }
 }
 
