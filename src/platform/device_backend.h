@@ -47,6 +47,8 @@ enum class ScsiResult {
   kFailed,      // the pass-through call itself failed; errorCode says why
 };
 
+// A backend keeps no state between calls that a caller could race on: the
+// calls may come from any thread at the same time.
 class DeviceBackend {
  public:
   virtual ~DeviceBackend() = default;

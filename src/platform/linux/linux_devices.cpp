@@ -194,7 +194,7 @@ std::vector<UsbDeviceInfo> LinuxDeviceBackend::ListUsbDevices() {
     device.serial = TrimBlanks(ReadAttribute(entry / "serial"));
     // Without a serial the location stands in, as Windows does with its own.
     device.instanceId = "USB\\VID_" + UpperHex(device.vendorId) + "&PID_" + UpperHex(device.productId) +
-                        "\\" + (device.serial.empty() ? name : device.serial);
+                        "\\" + (device.serial.empty() ? name : InstanceField(device.serial));
     devices.push_back(std::move(device));
   }
   return devices;
