@@ -1,6 +1,11 @@
 #include "app/store_bindings.h"
 
+#include <QMessageBox>
+#include <QString>
+
+#include "devices/qx_scsi_cmd.h"
 #include "platform/http_client.h"
+#include "platform/qt/gui_thread.h"
 #include "server/update_value_store.h"
 #include "server/version_check.h"
 #include "store/qx_regstry.h"
@@ -27,6 +32,15 @@ void BindVersionStore() {
 }
 
 void BindCredentialPrompt() { SetCredentialPrompt(AskHttpCredentials); }
+
+void BindScsiErrorPrompt() {
+  SetScsiErrorPrompt([](const std::string& text) {
+    RunOnGuiThread([&] {
+      QMessageBox::information(nullptr, "Up Vane", QString::fromStdString(text));
+      return 0;
+    });
+  });
+}
 
 bool QueryNewerVersion(int program, int& answered) {
   return IsNewerVersionAvailable(program == 0 ? PROGRAM_KIND_LAUNCHER : PROGRAM_KIND_UPVANE, answered);

@@ -75,6 +75,7 @@ int CUpvaneApp::InitInstance(int argc, char** argv) {
   InstallGuiThreadLoop();
   BindVersionStore();
   BindCredentialPrompt();
+  BindScsiErrorPrompt();
   if (!m_versionQuery) m_versionQuery = QueryNewerVersion;
   CRunState& rs = RunState();
 
