@@ -2,6 +2,9 @@
 
 #include <string>
 
+#include "store/qx_regstry.h"
+#include "store/string_resources.h"
+
 namespace upvane {
 
 namespace {
@@ -40,6 +43,13 @@ MinutesRange EstimateMinutesFrom(int64_t size, bool repair, const std::string& m
   else
     r.high = std::to_string(high > low ? high : low + 1);
   return r;
+}
+
+MinutesRange EstimateMinutes(int64_t size, bool repair, const D_PHONE_INFO& phone) {
+  CQxRegstry reg;
+  const uint32_t lastMs = reg.GetResDword(IDS_DOWNLOAD_TIME);
+  const int64_t lastSize = reg.GetResInt64(IDS_DOWNLOAD_SIZE);
+  return EstimateMinutesFrom(size, repair, phone.ModelID, phone.OemExFlg, lastMs, lastSize);
 }
 
 }  // namespace upvane

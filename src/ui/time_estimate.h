@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "services/phone_info.h"
+
 namespace upvane {
 
 struct MinutesRange {
@@ -14,5 +16,8 @@ struct MinutesRange {
 // either is 0 the answer is "0" and "?".
 MinutesRange EstimateMinutesFrom(int64_t size, bool repair, const std::string& modelId, uint32_t oemExFlg,
                                  uint32_t lastDurationMs, int64_t lastSize);
+
+// The same from the last download's stored duration and size.
+MinutesRange EstimateMinutes(int64_t size, bool repair, const D_PHONE_INFO& phone);
 
 }  // namespace upvane

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "store/qx_regstry.h"
+#include "store/string_resources.h"
+#include "support/test_support.h"
+
 namespace upvane {
 namespace {
 
@@ -36,6 +40,20 @@ TEST(EstimateMinutes, Table) {
     EXPECT_EQ(r.low, c.low) << c.model << " " << c.size;
     EXPECT_EQ(r.high, c.high) << c.model << " " << c.size;
   }
+}
+
+TEST(EstimateMinutes, ReadsTheLastDownloadFromTheStore) {
+  test::TempDir home;
+  test::ScopedEnv env("UPVANE_HOME", home.path());
+  D_PHONE_INFO phone;
+  phone.ModelID = "E3107";
+  EXPECT_EQ(EstimateMinutes(1000, false, phone).high, "?");  // nothing measured yet
+  CQxRegstry reg;
+  ASSERT_TRUE(reg.SetResDword(IDS_DOWNLOAD_TIME, 60000));
+  ASSERT_TRUE(reg.SetResInt64(IDS_DOWNLOAD_SIZE, 5000000000LL));  // beyond 32 bits
+  const MinutesRange r = EstimateMinutes(5000000000LL, false, phone);
+  EXPECT_EQ(r.low, "8");
+  EXPECT_EQ(r.high, "13");
 }
 
 }  // namespace

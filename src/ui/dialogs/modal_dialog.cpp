@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QPainter>
 
 namespace upvane {
 
@@ -37,5 +38,12 @@ void CQxModalDialog::keyPressEvent(QKeyEvent* e) {
 }
 
 void CQxModalDialog::closeEvent(QCloseEvent* e) { e->ignore(); }
+
+void CQxModalDialog::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), Qt::white);
+  p.setPen(QColor(149, 149, 149));
+  p.drawRect(rect().adjusted(0, 0, -1, -1));
+}
 
 }  // namespace upvane

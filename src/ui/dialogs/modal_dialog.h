@@ -27,6 +27,8 @@ class CQxModalDialog : public QDialog, public MessageReceiver {
  protected:
   void keyPressEvent(QKeyEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
+  // White, with a thin grey edge: the dialogs have no window frame.
+  void paintEvent(QPaintEvent* e) override;
   void reject() override {}  // Escape and the window manager do not close it
 
  private:
