@@ -535,49 +535,49 @@ bool BlockLayoutOf(uint32_t version, BlockLayout& l) {
 
 }  // namespace
 
-std::string MakeInfoBlock(const InfoBlockSpec& spec) {
+std::string MakeInfoBlock(const InfoBlockSpec& desc) {
   BlockLayout l{};
-  if (!BlockLayoutOf(spec.version, l)) {
+  if (!BlockLayoutOf(desc.version, l)) {
     // Unknown versions still get a head, so readers can be shown one.
     l = {152, 16, 728, 24, 1112, 1128, 4, 1144};
   }
-  const size_t endAt = spec.endMarkAt >= 0 ? static_cast<size_t>(spec.endMarkAt) : l.endMarkAt;
+  const size_t endAt = desc.endMarkAt >= 0 ? static_cast<size_t>(desc.endMarkAt) : l.endMarkAt;
   std::string b(std::max(endAt, l.endMarkAt) + 8, '\0');
   SetText(b, 0, "ANDRBIN", 8);
-  Set32(b, 8, spec.version);
-  Set32(b, 12, spec.n1);
-  SetText(b, 16, spec.t1, 20);
-  SetText(b, 36, spec.t5, 12);
-  SetText(b, 48, spec.t6, 12);
-  SetText(b, 60, spec.t4, 12);
-  SetText(b, 72, spec.t7, 12);
-  SetText(b, 84, spec.t8, 12);
-  if (spec.version == 1) {
-    SetText(b, 96, spec.t2, 12);
-    SetText(b, 108, spec.t3, 12);
-    Set32(b, 120, spec.blockSize);
-    Set32(b, 124, spec.pageSize);
+  Set32(b, 8, desc.version);
+  Set32(b, 12, desc.n1);
+  SetText(b, 16, desc.t1, 20);
+  SetText(b, 36, desc.t5, 12);
+  SetText(b, 48, desc.t6, 12);
+  SetText(b, 60, desc.t4, 12);
+  SetText(b, 72, desc.t7, 12);
+  SetText(b, 84, desc.t8, 12);
+  if (desc.version == 1) {
+    SetText(b, 96, desc.t2, 12);
+    SetText(b, 108, desc.t3, 12);
+    Set32(b, 120, desc.blockSize);
+    Set32(b, 124, desc.pageSize);
   } else {
-    SetText(b, 96, spec.t9, 12);
-    SetText(b, 108, spec.t10, 8);
-    SetText(b, 116, spec.t2, 12);
-    SetText(b, 128, spec.t3, 12);
-    Set32(b, 140, spec.n2);
-    Set32(b, 144, spec.blockSize);
-    Set32(b, 148, spec.pageSize);
+    SetText(b, 96, desc.t9, 12);
+    SetText(b, 108, desc.t10, 8);
+    SetText(b, 116, desc.t2, 12);
+    SetText(b, 128, desc.t3, 12);
+    Set32(b, 140, desc.n2);
+    Set32(b, 144, desc.blockSize);
+    Set32(b, 148, desc.pageSize);
   }
-  for (size_t i = 0; i < spec.rows.size() && i < l.rowCount; ++i) {
+  for (size_t i = 0; i < desc.rows.size() && i < l.rowCount; ++i) {
     const size_t at = l.rowsAt + i * 36;
-    SetText(b, at, spec.rows[i].name, 16);
-    Set32(b, at + 16, spec.rows[i].dataStart);
-    Set32(b, at + 20, spec.rows[i].dataEnd);
-    Set32(b, at + 24, spec.rows[i].flashStart);
-    Set32(b, at + 28, spec.rows[i].flashEnd);
-    Set32(b, at + 32, spec.rows[i].kind);
+    SetText(b, at, desc.rows[i].name, 16);
+    Set32(b, at + 16, desc.rows[i].dataStart);
+    Set32(b, at + 20, desc.rows[i].dataEnd);
+    Set32(b, at + 24, desc.rows[i].flashStart);
+    Set32(b, at + 28, desc.rows[i].flashEnd);
+    Set32(b, at + 32, desc.rows[i].kind);
   }
-  for (size_t i = 0; i < spec.entries.size() && i < 16; ++i) {
+  for (size_t i = 0; i < desc.entries.size() && i < 16; ++i) {
     const size_t at = l.entriesAt + i * l.entrySize;
-    const InfoEntrySpec& e = spec.entries[i];
+    const InfoEntrySpec& e = desc.entries[i];
     SetText(b, at, e.name, 16);
     if (l.entrySize == 24) {
       uint32_t mask = 0;
@@ -597,8 +597,8 @@ std::string MakeInfoBlock(const InfoBlockSpec& spec) {
       Set32(b, at + 48, e.kind);
     }
   }
-  std::memcpy(&b[l.tailBytesAt], spec.tailBytes.data(), 16);
-  for (size_t i = 0; i < l.tailWordCount; ++i) Set32(b, l.tailWordsAt + 4 * i, spec.tailWords[i]);
+  std::memcpy(&b[l.tailBytesAt], desc.tailBytes.data(), 16);
+  for (size_t i = 0; i < l.tailWordCount; ++i) Set32(b, l.tailWordsAt + 4 * i, desc.tailWords[i]);
   SetText(b, endAt, "ENDMARK", 8);
   return b;
 }
@@ -609,8 +609,8 @@ std::string AppendCrcTrailer(const std::string& bytes) {
   return out;
 }
 
-std::string MakeNandImage(const InfoBlockSpec& spec, const std::string& payload) {
-  return AppendCrcTrailer(MakeInfoBlock(spec) + payload);
+std::string MakeNandImage(const InfoBlockSpec& desc, const std::string& payload) {
+  return AppendCrcTrailer(MakeInfoBlock(desc) + payload);
 }
 
 }  // namespace upvane::pkgbuild

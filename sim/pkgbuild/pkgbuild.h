@@ -135,9 +135,9 @@ struct InfoBlockSpec {
 };
 // The block alone (up to and including the end mark). Empty for a version
 // without a layout (6 is the version-5 layout, written as such).
-std::string MakeInfoBlock(const InfoBlockSpec& spec);
+std::string MakeInfoBlock(const InfoBlockSpec& desc);
 // Block, payload, then the CRC-32 trailer of everything before it.
-std::string MakeNandImage(const InfoBlockSpec& spec, const std::string& payload);
+std::string MakeNandImage(const InfoBlockSpec& desc, const std::string& payload);
 std::string AppendCrcTrailer(const std::string& bytes);
 
 // Deterministic pseudo-random bytes (no long runs of one value).

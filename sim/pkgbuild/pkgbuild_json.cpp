@@ -43,10 +43,10 @@ std::vector<GptPartition> GptPartitionsOf(const json& parts) {
   return out;
 }
 
-bool SuperBytes(const json& spec, std::string& bytes, std::string* error) {
+bool SuperBytes(const json& desc, std::string& bytes, std::string* error) {
   std::vector<SuperPartition> parts;
   uint32_t seed = 1;
-  for (const json& p : spec.at("partitions")) {
+  for (const json& p : desc.at("partitions")) {
     SuperPartition part;
     part.name = p.value("name", "");
     const uint64_t size = p.value("size", uint64_t{0});
@@ -61,10 +61,10 @@ bool SuperBytes(const json& spec, std::string& bytes, std::string* error) {
     ++seed;
   }
   SuperOptions options;
-  options.metadataHeaderSize = spec.value("header_size", 128u);
-  options.sparseMinor = static_cast<uint16_t>(spec.value("sparse_minor", 0));
-  options.sparse = spec.value("sparse", true);
-  const std::string temp = spec.value("output", std::string{});
+  options.metadataHeaderSize = desc.value("header_size", 128u);
+  options.sparseMinor = static_cast<uint16_t>(desc.value("sparse_minor", 0));
+  options.sparse = desc.value("sparse", true);
+  const std::string temp = desc.value("output", std::string{});
   const std::string path =
       temp.empty() ? (std::filesystem::temp_directory_path() / "pkgbuild-super.tmp").string() : temp;
   if (!WriteSuperImage(path, parts, options)) {
@@ -102,28 +102,28 @@ InfoBlockSpec BlockOf(const json& b) {
   return s;
 }
 
-bool BuildPackage(const json& spec, std::string* error) {
-  const std::string type = spec.value("type", "zip");
-  const std::string output = spec.at("output").get<std::string>();
+bool BuildPackage(const json& desc, std::string* error) {
+  const std::string type = desc.value("type", "zip");
+  const std::string output = desc.at("output").get<std::string>();
   std::vector<Item> items;
-  if (spec.contains("binary_info")) {
-    const json& b = spec["binary_info"];
+  if (desc.contains("binary_info")) {
+    const json& b = desc["binary_info"];
     items.push_back({"binary_info.txt",
                      MakeBinaryInfo(b.value("section", "E3110"), b.value("version", "1.000"),
                                     b.value("variant", "user"), b.value("isSecure", 0)),
                      0, 0});
   }
-  if (spec.contains("layout"))
+  if (desc.contains("layout"))
     items.push_back({"Build_Output_Info.txt",
-                     MakeLayout(spec["layout"].value("max_lun", 0), RowsOf(spec["layout"].at("rows"))), 0,
+                     MakeLayout(desc["layout"].value("max_lun", 0), RowsOf(desc["layout"].at("rows"))), 0,
                      0});
-  if (spec.contains("legacy_layout"))
+  if (desc.contains("legacy_layout"))
     items.push_back({"Build_Output_Info.txt",
-                     MakeLegacyLayout(spec["legacy_layout"].value("model", "XXXX"),
-                                      RowsOf(spec["legacy_layout"].at("rows"))),
+                     MakeLegacyLayout(desc["legacy_layout"].value("model", "XXXX"),
+                                      RowsOf(desc["legacy_layout"].at("rows"))),
                      0, 0});
-  if (spec.contains("gpt"))
-    for (const json& g : spec["gpt"]) {
+  if (desc.contains("gpt"))
+    for (const json& g : desc["gpt"]) {
       const auto parts = GptPartitionsOf(g.at("partitions"));
       const uint64_t sectors = g.value("sectors", uint64_t{1} << 21);
       if (g.contains("lun")) {
@@ -134,16 +134,16 @@ bool BuildPackage(const json& spec, std::string* error) {
         items.push_back({"gpt_main.bin", MakeGptMain(parts, sectors), 0, 0});
       }
     }
-  if (spec.contains("super")) {
+  if (desc.contains("super")) {
     Item item{"super.img", "", 0, 0};
-    json s = spec["super"];
+    json s = desc["super"];
     s.erase("output");
     if (!SuperBytes(s, item.data, error)) return false;
     items.push_back(std::move(item));
   }
-  if (spec.contains("members")) {
+  if (desc.contains("members")) {
     uint32_t seed = 100;
-    for (const json& m : spec["members"]) {
+    for (const json& m : desc["members"]) {
       Item item;
       item.name = m.at("name").get<std::string>();
       if (m.contains("text")) item.data = m["text"].get<std::string>();
@@ -168,8 +168,8 @@ bool BuildPackage(const json& spec, std::string* error) {
       members.push_back(std::move(m));
     }
     ZipOptions options;
-    options.zip64 = spec.value("zip64", false);
-    options.archiveComment = spec.value("comment", "");
+    options.zip64 = desc.value("zip64", false);
+    options.archiveComment = desc.value("comment", "");
     return WriteStoredZip(output, members, options, error);
   }
   if (type == "7z") {
@@ -198,27 +198,27 @@ bool BuildPackage(const json& spec, std::string* error) {
 
 bool BuildFromJsonText(const std::string& jsonText, std::string* error) {
   try {
-    const json spec = json::parse(jsonText);
-    const std::string type = spec.value("type", "zip");
+    const json desc = json::parse(jsonText);
+    const std::string type = desc.value("type", "zip");
     if (type == "super") {
       std::string bytes;
-      return SuperBytes(spec, bytes, error);
+      return SuperBytes(desc, bytes, error);
     }
     if (type == "nand") {
-      std::string payload = spec.contains("payload_size")
-                                ? PatternBytes(spec["payload_size"].get<size_t>(), spec.value("seed", 7u))
+      std::string payload = desc.contains("payload_size")
+                                ? PatternBytes(desc["payload_size"].get<size_t>(), desc.value("seed", 7u))
                                 : std::string();
-      return WriteBytes(spec.at("output").get<std::string>(),
-                        MakeNandImage(BlockOf(spec.at("block")), payload));
+      return WriteBytes(desc.at("output").get<std::string>(),
+                        MakeNandImage(BlockOf(desc.at("block")), payload));
     }
     if (type == "gpt") {
-      const auto parts = GptPartitionsOf(spec.at("partitions"));
-      const uint64_t sectors = spec.value("sectors", uint64_t{1} << 21);
-      return WriteBytes(spec.at("output").get<std::string>(), spec.value("both", false)
+      const auto parts = GptPartitionsOf(desc.at("partitions"));
+      const uint64_t sectors = desc.value("sectors", uint64_t{1} << 21);
+      return WriteBytes(desc.at("output").get<std::string>(), desc.value("both", false)
                                                                   ? MakeGptBoth(parts, sectors)
                                                                   : MakeGptMain(parts, sectors));
     }
-    return BuildPackage(spec, error);
+    return BuildPackage(desc, error);
   } catch (const std::exception& e) {
     if (error) *error = e.what();
     return false;

@@ -74,12 +74,12 @@ TEST_F(PkgCommand, ListsMembersWithOffsetsOfInfoZip) {
 }
 
 TEST_F(PkgCommand, InfoBlockReportsTheTrailer) {
-  pkgbuild::InfoBlockSpec spec;
-  spec.version = 3;
-  spec.t1 = "E3102";
-  spec.rows = {{"AMSS_BOOT", 1176, 2000, 0, 7, 0}};
-  spec.entries = {{"AMSS_BOOT", 3, {0}}};
-  std::string image = pkgbuild::MakeNandImage(spec, "payload");
+  pkgbuild::InfoBlockSpec desc;
+  desc.version = 3;
+  desc.t1 = "E3102";
+  desc.rows = {{"AMSS_BOOT", 1176, 2000, 0, 7, 0}};
+  desc.entries = {{"AMSS_BOOT", 3, {0}}};
+  std::string image = pkgbuild::MakeNandImage(desc, "payload");
   test::WriteFile(m_dir.File("n.bin"), image);
   Result r = Pkg({"infoblock", m_dir.File("n.bin")});
   ASSERT_EQ(r.code, 0) << r.err;

@@ -21,29 +21,29 @@ const VersionShape kShapes[] = {{1, 16, 1120}, {2, 16, 1144}, {3, 16, 1176},  {4
                                 {5, 64, 3032}, {6, 64, 3032}, {7, 256, 10328}};
 
 pkgbuild::InfoBlockSpec SampleSpec(uint32_t version, unsigned rows, const std::string& model) {
-  pkgbuild::InfoBlockSpec spec;
-  spec.version = version;
-  spec.n1 = 0x11;
-  spec.n2 = 0x22;
-  spec.t1 = model;
-  spec.t2 = "T2text";
-  spec.t3 = "T3text";
-  spec.t4 = "T4text";
-  spec.t5 = "T5text";
-  spec.t6 = "  1.234  ";
-  spec.t7 = "T7";
-  spec.t8 = "T8";
-  spec.t9 = "HW01";
-  spec.t10 = "AB123";
-  spec.blockSize = 0x40000;
-  spec.pageSize = 0x1000;
-  spec.rows.resize(rows);
-  spec.rows[0] = {"AMSS_BOOT", 0x2000, 0x2FFF, 0, 3, 0};
-  spec.rows[rows - 1] = {"LASTROW", 0x3000, 0x3FFF, 0xFFFFFFFF, 0xFFFFFFFF, 4};
-  spec.entries = {{"AMSS", ENTRY_ERASE | ENTRY_WRITE, {0, 2}}, {"OTHERS", ENTRY_WRITE, {rows - 1}}};
-  spec.tailBytes[0] = 0xAB;
-  for (int i = 0; i < 12; ++i) spec.tailWords[static_cast<size_t>(i)] = 0x100u + static_cast<uint32_t>(i);
-  return spec;
+  pkgbuild::InfoBlockSpec desc;
+  desc.version = version;
+  desc.n1 = 0x11;
+  desc.n2 = 0x22;
+  desc.t1 = model;
+  desc.t2 = "T2text";
+  desc.t3 = "T3text";
+  desc.t4 = "T4text";
+  desc.t5 = "T5text";
+  desc.t6 = "  1.234  ";
+  desc.t7 = "T7";
+  desc.t8 = "T8";
+  desc.t9 = "HW01";
+  desc.t10 = "AB123";
+  desc.blockSize = 0x40000;
+  desc.pageSize = 0x1000;
+  desc.rows.resize(rows);
+  desc.rows[0] = {"AMSS_BOOT", 0x2000, 0x2FFF, 0, 3, 0};
+  desc.rows[rows - 1] = {"LASTROW", 0x3000, 0x3FFF, 0xFFFFFFFF, 0xFFFFFFFF, 4};
+  desc.entries = {{"AMSS", ENTRY_ERASE | ENTRY_WRITE, {0, 2}}, {"OTHERS", ENTRY_WRITE, {rows - 1}}};
+  desc.tailBytes[0] = 0xAB;
+  for (int i = 0; i < 12; ++i) desc.tailWords[static_cast<size_t>(i)] = 0x100u + static_cast<uint32_t>(i);
+  return desc;
 }
 
 TEST(CMsInfo, ReadsEveryVersionItKnows) {

@@ -13,8 +13,8 @@ namespace upvane {
 namespace {
 
 int RunPkgbuild(const test::TempDir& dir, const std::string& json) {
-  test::WriteFile(dir.File("spec.json"), json);
-  return std::system((std::string(PKGBUILD_PATH) + " '" + dir.File("spec.json") + "' 2>/dev/null").c_str());
+  test::WriteFile(dir.File("desc.json"), json);
+  return std::system((std::string(PKGBUILD_PATH) + " '" + dir.File("desc.json") + "' 2>/dev/null").c_str());
 }
 
 TEST(PkgbuildCommand, BuildsAnOpenableZipPackage) {
