@@ -271,4 +271,24 @@ void IdentifyPortPhone(const std::string& portArgument) {
   }
 }
 
+bool ReadPortModelAndId(const std::string& port, std::string& model, std::string& deviceId) {
+  model.clear();
+  deviceId.clear();
+  CComMs com;
+  if (!com.Open(port, 115200)) return false;
+  com.VendorSessionStart();
+  com.GetModelName(model);
+  if (model.empty()) {
+    com.SetPhoneMode('D');
+    BrewIdentityFields identity;
+    if (com.ReadPhoneIdentity(identity)) model = TrimSpace(identity.T1);
+  } else {
+    uint32_t bits = 0;
+    model = SplitModelSuffixes(model, bits);
+  }
+  deviceId = com.ReadDeviceId();
+  com.Close();
+  return !model.empty() && !deviceId.empty();
+}
+
 }  // namespace upvane

@@ -42,6 +42,11 @@ void SyncMtkConnectFlags(const std::vector<std::string>& serials);
 // Identifies the phone on a diagnostic port (up to five attempts).
 void IdentifyPortPhone(const std::string& portName);
 
+// Model code (suffixes removed) and device identifier of the phone on a
+// diagnostic port, asked as identification asks them; false when the port
+// does not open or an answer is missing.
+bool ReadPortModelAndId(const std::string& port, std::string& model, std::string& deviceId);
+
 // The record of `deviceId` is that phone, with a version, and "On".
 bool IsKnownConnected(const std::string& model, const std::string& deviceId);
 

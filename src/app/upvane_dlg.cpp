@@ -43,9 +43,16 @@ const ButtonSpec kButtons[8] = {
 
 int Round(double v) { return static_cast<int>(std::lround(v)); }
 
+WindowId AskWindowId() {
+  CQxAskCancelDlg* ask = g_pAskCancelDlg.load();
+  return ask ? ask->Id() : 0;
+}
+
 }  // namespace
 
-CUpvaneDlg::CUpvaneDlg() {
+CUpvaneDlg::CUpvaneDlg()
+    : m_deviceWatch(DeviceWatchState{&m_nPage, &m_bIgnoreDevice, &m_bAskOpen, &m_bStop, &g_bEngineActive,
+                                     AskWindowId}) {
   setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
   setWindowTitle("Up Vane");
   setWindowIcon(QIcon(":/art/icon/128.png"));
@@ -96,7 +103,8 @@ CUpvaneDlg::~CUpvaneDlg() {
 
 void CUpvaneDlg::StartWatches() {
   m_adbWatch.Start();
-  // The start-up scan of ports and drives joins here with port discovery.
+  m_deviceWatch.StartupScan();
+  m_deviceWatch.StartRescan(m_id);
 }
 
 CAlphaButton* CUpvaneDlg::Button(int id) const {

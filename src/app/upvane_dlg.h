@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/adb_watch.h"
+#include "app/device_watch.h"
 #include "platform/messages.h"
 #include "services/phone_info.h"
 #include "services/thread_group.h"
@@ -88,6 +89,7 @@ class CUpvaneDlg : public QDialog, public MessageReceiver, public PageHost {
   double ScaleY() const override { return m_dScaleY; }
 
   CAlphaButton* Button(int id) const;
+  DeviceWatch& Watch() { return m_deviceWatch; }
   CQxBasePage* Page() const { return m_pPage; }
   WindowId Id() const { return m_id; }
   bool Ended() const { return m_bEnded; }
@@ -139,6 +141,7 @@ class CUpvaneDlg : public QDialog, public MessageReceiver, public PageHost {
   PageFactory m_pageFactory;
   PortProbe m_portProbe;
   AdbWatch m_adbWatch{m_nPage, m_bStop};
+  DeviceWatch m_deviceWatch;
   ThreadGroup m_identifiers;  // one identification per port event
 };
 

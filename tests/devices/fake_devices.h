@@ -3,6 +3,7 @@
 // command, failing the first ones on request. Installed for the process
 // while it lives.
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -24,15 +25,24 @@ class FakeDevices : public DeviceBackend {
   FakeDevices(const FakeDevices&) = delete;
   FakeDevices& operator=(const FakeDevices&) = delete;
 
+  // Guarded: the code under test lists devices from several threads.
   std::vector<SerialPortInfo> ListSerialPorts() override {
+    std::lock_guard<std::recursive_mutex> lock(mutex);
     ++portScans;
     if (onPortScan) onPortScan(portScans);
     return ports;
   }
-  std::vector<DriveInfo> ListDrives() override { return drives; }
-  std::vector<UsbDeviceInfo> ListUsbDevices() override { return usb; }
+  std::vector<DriveInfo> ListDrives() override {
+    std::lock_guard<std::recursive_mutex> lock(mutex);
+    return drives;
+  }
+  std::vector<UsbDeviceInfo> ListUsbDevices() override {
+    std::lock_guard<std::recursive_mutex> lock(mutex);
+    return usb;
+  }
   ScsiResult SendScsiCommand(const std::string& driveId, const uint8_t* cdb, size_t cdbLength, bool readWrite,
                              uint32_t timeoutMs, int& errorCode) override {
+    std::lock_guard<std::recursive_mutex> lock(mutex);
     sent.push_back({driveId, std::vector<uint8_t>(cdb, cdb + cdbLength), readWrite, timeoutMs});
     if (onScsi) onScsi(sent.back());
     if (failuresLeft > 0) {
@@ -62,6 +72,7 @@ class FakeDevices : public DeviceBackend {
     drives.push_back(drive);
   }
 
+  std::recursive_mutex mutex;  // held by tests that change the lists meanwhile
   std::vector<SerialPortInfo> ports;
   std::vector<DriveInfo> drives;
   std::vector<UsbDeviceInfo> usb;
