@@ -63,6 +63,24 @@ bool IsAbsoluteName(const std::string& name) {
   return name.size() >= 2 && name[1] == ':';
 }
 
+// The next member's header: 1 read, 0 end of the archive, -1 failure
+// (with the library's reason in `error`).
+int NextHeader(Reader& reader, struct archive_entry*& entry, std::string* error) {
+  const int rc = archive_read_next_header(reader.get(), &entry);
+  if (rc == ARCHIVE_EOF) return 0;
+  if (rc != ARCHIVE_OK && rc != ARCHIVE_WARN) {
+    const char* text = archive_error_string(reader.get());
+    SetError(error, text ? text : "bad header");
+    return -1;
+  }
+  return 1;
+}
+
+std::string EntryName(struct archive_entry* entry) {
+  const char* name = archive_entry_pathname(entry);
+  return name ? name : "";
+}
+
 }  // namespace
 
 bool IsContainedMemberName(const std::string& name) {
@@ -98,16 +116,10 @@ bool ListArchiveMembers(const std::string& archivePath, std::vector<ArchiveMembe
   if (!reader) return false;
   for (;;) {
     struct archive_entry* entry = nullptr;
-    int rc = archive_read_next_header(reader.get(), &entry);
-    if (rc == ARCHIVE_EOF) return true;
-    if (rc != ARCHIVE_OK && rc != ARCHIVE_WARN) {
-      const char* text = archive_error_string(reader.get());
-      SetError(error, text ? text : "bad header");
-      return false;
-    }
+    const int got = NextHeader(reader, entry, error);
+    if (got <= 0) return got == 0;
     ArchiveMember member;
-    const char* name = archive_entry_pathname(entry);
-    member.name = name ? name : "";
+    member.name = EntryName(entry);
     member.size = archive_entry_size_is_set(entry) ? static_cast<uint64_t>(archive_entry_size(entry)) : 0;
     member.isFolder = archive_entry_filetype(entry) == AE_IFDIR;
     const char* symlink = archive_entry_symlink(entry);
@@ -131,15 +143,10 @@ bool ExtractArchiveSafely(const std::string& archivePath, const std::string& fol
     if (!reader) return false;
     for (;;) {
       struct archive_entry* entry = nullptr;
-      int rc = archive_read_next_header(reader.get(), &entry);
-      if (rc == ARCHIVE_EOF) break;
-      if (rc != ARCHIVE_OK && rc != ARCHIVE_WARN) {
-        const char* text = archive_error_string(reader.get());
-        SetError(error, text ? text : "bad header");
-        return false;
-      }
-      const char* namePtr = archive_entry_pathname(entry);
-      const std::string name = namePtr ? namePtr : "";
+      const int got = NextHeader(reader, entry, error);
+      if (got < 0) return false;
+      if (got == 0) break;
+      const std::string name = EntryName(entry);
       if (!IsContainedMemberName(name)) {
         SetError(error, "member leaves the target folder: " + name);
         return false;
@@ -195,14 +202,10 @@ bool ExtractArchiveSafely(const std::string& archivePath, const std::string& fol
       writer.get(), ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_SECURE_NODOTDOT | ARCHIVE_EXTRACT_SECURE_SYMLINKS);
   for (;;) {
     struct archive_entry* entry = nullptr;
-    int rc = archive_read_next_header(reader.get(), &entry);
-    if (rc == ARCHIVE_EOF) break;
-    if (rc != ARCHIVE_OK && rc != ARCHIVE_WARN) {
-      const char* text = archive_error_string(reader.get());
-      SetError(error, text ? text : "bad header");
-      return false;
-    }
-    const std::string name = archive_entry_pathname(entry);
+    const int got = NextHeader(reader, entry, error);
+    if (got < 0) return false;
+    if (got == 0) break;
+    const std::string name = EntryName(entry);
     archive_entry_set_pathname(entry, (base + name).c_str());
     if (const char* hard = archive_entry_hardlink(entry)) {
       const std::string target = base + hard;
@@ -211,7 +214,7 @@ bool ExtractArchiveSafely(const std::string& archivePath, const std::string& fol
     // Files come out readable and writable by the owner whatever the archive says.
     if (archive_entry_filetype(entry) == AE_IFREG) archive_entry_set_perm(entry, 0600);
     if (archive_entry_filetype(entry) == AE_IFDIR) archive_entry_set_perm(entry, 0700);
-    rc = archive_write_header(writer.get(), entry);
+    int rc = archive_write_header(writer.get(), entry);
     if (rc != ARCHIVE_OK && rc != ARCHIVE_WARN) {
       const char* text = archive_error_string(writer.get());
       SetError(error, std::string("cannot write ") + name + ": " + (text ? text : ""));
